@@ -1,0 +1,92 @@
+# Shared set-up for scripts/test and scripts/run. Source it; do not run it.
+# Everything a fresh Debian 12 machine lacks is installed here, so CI and new
+# machines need nothing done by hand.
+
+TOLVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+tolvane_log() { printf '== %s\n' "$*" >&2; }
+
+# Installs the cross compiler, Wine, Xvfb and the tools the tests use, when any
+# is missing. Quick when all is present.
+tolvane_ensure_packages() {
+  local missing=()
+  command -v cmake >/dev/null || missing+=(cmake)
+  command -v g++ >/dev/null || missing+=(g++)
+  command -v clang++ >/dev/null || missing+=(clang)
+  [ -f /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a ] ||
+    ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
+    missing+=(libclang-rt-14-dev)
+  [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
+  command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686)
+  command -v wine >/dev/null || missing+=(wine wine64)
+  dpkg -s wine32:i386 >/dev/null 2>&1 || missing+=(wine32:i386)
+  command -v Xvfb >/dev/null || missing+=(xvfb)
+  command -v xdotool >/dev/null || missing+=(xdotool)
+  command -v import >/dev/null || missing+=(imagemagick)
+  command -v zip >/dev/null || missing+=(zip)
+  [ ${#missing[@]} -eq 0 ] && return 0
+  tolvane_log "installing: ${missing[*]}"
+  if [ "$(id -u)" != 0 ]; then
+    echo "scripts need root to install: ${missing[*]}" >&2
+    return 1
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  dpkg --add-architecture i386
+  apt-get update -q
+  apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+# The environment every Wine call of the project uses. ANSI code page 936 comes
+# from the Chinese locale, even where the Linux locale is not generated.
+tolvane_wine_env() {
+  export WINEARCH=win32
+  export WINEDEBUG=-all
+  export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
+  export LC_ALL=zh_CN.UTF-8
+}
+
+# Creates a 32-bit prefix in $1 with a virtual desktop (so windows get frames,
+# focus and keystrokes under Xvfb) and a distinctive menu colour (so tests can
+# tell the system menu colour from white).
+tolvane_make_prefix() {
+  local prefix=$1
+  tolvane_wine_env
+  export WINEPREFIX=$prefix
+  mkdir -p "$prefix"
+  wineboot -i >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
+  wine reg add 'HKCU\Control Panel\Colors' /v Menu /d '232 216 200' /f >/dev/null 2>&1
+  # Restart only this prefix's wineserver so the desktop setting takes hold.
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+}
+
+# Starts Xvfb on a free display; sets DISPLAY and TOLVANE_XVFB_PID.
+tolvane_start_xvfb() {
+  local n
+  for n in $(seq 90 140); do
+    [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
+    Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    TOLVANE_XVFB_PID=$!
+    local i
+    for i in $(seq 50); do
+      [ -e /tmp/.X11-unix/X$n ] && break
+      sleep 0.1
+    done
+    if kill -0 "$TOLVANE_XVFB_PID" 2>/dev/null; then
+      export DISPLAY=:$n
+      return 0
+    fi
+  done
+  echo "no free X display for Xvfb" >&2
+  return 1
+}
+
+tolvane_stop_xvfb() {
+  if [ -n "${TOLVANE_XVFB_PID:-}" ]; then
+    kill "$TOLVANE_XVFB_PID" 2>/dev/null || true
+    wait "$TOLVANE_XVFB_PID" 2>/dev/null || true
+    TOLVANE_XVFB_PID=
+  fi
+}

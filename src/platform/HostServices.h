@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace tolvane {
+
+// One open file of the host. The list file code reads and writes it byte-wise;
+// the destructor closes it without reporting, Close() reports.
+class HostFile {
+public:
+    virtual ~HostFile() = default;
+
+    // Reads up to `size` bytes into `buffer` and sets `bytesRead`; 0 bytes read
+    // with a true result means end of file. False on a read error.
+    virtual bool Read(char* buffer, std::size_t size, std::size_t& bytesRead) = 0;
+    // Writes all `size` bytes or reports false.
+    virtual bool Write(const char* data, std::size_t size) = 0;
+    // Forces what was written so far onto the disk (not only into a cache).
+    virtual bool Flush() = 0;
+    virtual bool Close() = 0;
+};
+
+enum class FileMode {
+    Read,    // an existing file, from its start
+    Write,   // created, or truncated to zero bytes
+    Append,  // created if missing, written at its end
+};
+
+// Show-window style for started processes: SW_SHOWMINIMIZED.
+inline constexpr int kShowMinimized = 2;
+
+// Everything the portable core needs from the operating system besides the
+// registry. Paths are relative to the process's working directory unless
+// absolute.
+class HostServices {
+public:
+    virtual ~HostServices() = default;
+
+    // Files. OpenHostFile yields nullptr when the file cannot be opened.
+    virtual std::unique_ptr<HostFile> OpenHostFile(const std::wstring& path, FileMode mode) = 0;
+    // Looks the path up in the file system and yields the file's name (the last
+    // path component only) as the file system stores it, or nothing.
+    virtual std::optional<std::wstring> FindFile(const std::wstring& path) = 0;
+    virtual bool RemoveFile(const std::wstring& path) = 0;
+
+    // Text in the system's ANSI code page.
+    virtual std::string ToAnsi(const std::wstring& text) = 0;
+    virtual std::wstring FromAnsi(const std::string& bytes) = 0;
+
+    // The process-wide current working directory, drive included.
+    virtual std::optional<std::wstring> GetWorkingDirectory() = 0;
+    virtual bool SetWorkingDirectory(const std::wstring& path) = 0;
+
+    // Starts a process without waiting for it; its handles are closed at once.
+    // `applicationName` is the full program path, `commandLine` the whole text
+    // the program receives.
+    virtual bool StartProcess(const std::wstring& applicationName, const std::wstring& commandLine,
+                              int showWindow) = 0;
+};
+
+}  // namespace tolvane

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tolvane {
+
+class HostServices;
+
+inline constexpr const wchar_t* kListFileName = L"diablo.dat";
+inline constexpr const wchar_t* kTemporaryListFileName = L"diablo.new";
+
+// The operations on the list file "diablo.dat" in the working directory. Each
+// opens, works through and closes the file; nothing is kept between calls.
+// Every file failure is thrown as ListFileError.
+class ServerList {
+public:
+    explicit ServerList(HostServices& host) : host_(host) {}
+
+    // Creates an empty list file when none exists (letter case ignored).
+    void EnsureListFile();
+    // The names of all records, in file order.
+    std::vector<std::wstring> LoadNames();
+    // The address of the last record named exactly `name`.
+    std::optional<std::wstring> FindAddress(const std::wstring& name);
+    // True when a record has this name or this address.
+    bool HasConflict(const std::wstring& name, const std::wstring& address);
+    void AppendEntry(const std::wstring& name, const std::wstring& address);
+    // Removes every record named exactly `name`, through "diablo.new".
+    void RemoveEntries(const std::wstring& name);
+
+private:
+    HostServices& host_;
+};
+
+}  // namespace tolvane

@@ -38,8 +38,8 @@ std::wstring WorkingDirectory() {
 
 std::string ToUtf8(const std::wstring& text) {
     if (text.empty()) return {};
-    int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                     nullptr);
+    int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                     nullptr, nullptr);
     std::string out(static_cast<std::size_t>(size), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
                           nullptr);
@@ -82,8 +82,8 @@ int ShowWindowUntilClosed(HINSTANCE instance, int showCommand, const std::wstrin
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kWindowClass;
     if (!::RegisterClassW(&windowClass)) return 1;
-    HWND window = ::CreateWindowW(kWindowClass, kWindowCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                  520, 160, nullptr, nullptr, instance, nullptr);
+    HWND window = ::CreateWindowW(kWindowClass, kWindowCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 520, 160, nullptr, nullptr, instance, nullptr);
     if (!window) return 1;
     RECT client;
     ::GetClientRect(window, &client);
@@ -106,8 +106,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     std::wstring workingDirectory = WorkingDirectory();
     bool recorded = AppendRecord(commandLine, workingDirectory);
     if (ShowRequested()) {
-        return ShowWindowUntilClosed(instance, showCommand,
-                                     L"Command line:\n" + commandLine + L"\n\nWorking directory:\n" + workingDirectory);
+        return ShowWindowUntilClosed(
+            instance, showCommand,
+            L"Command line:\n" + commandLine + L"\n\nWorking directory:\n" + workingDirectory);
     }
     return recorded ? 0 : 1;
 }

@@ -226,8 +226,20 @@ std::wstring MemoryHostServices::StoredName(const std::wstring& path) const {
     return key ? *key : std::wstring();
 }
 
+std::vector<std::wstring> MemoryHostServices::FileNames() const {
+    std::vector<std::wstring> names;
+    for (const auto& [key, bytes] : files_) {
+        auto slash = key.find_last_of(L'\\');
+        if (Fold(key.substr(0, slash)) == Fold(workingDirectory_)) names.push_back(key.substr(slash + 1));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 void MemoryHostServices::AddDirectory(const std::wstring& path) { directories_.insert(Fold(Resolve(path))); }
 
 void MemoryHostServices::LockFile(const std::wstring& path) { locked_.insert(Fold(Resolve(path))); }
+
+void MemoryHostServices::UnlockFile(const std::wstring& path) { locked_.erase(Fold(Resolve(path))); }
 
 }  // namespace tolvane::testing

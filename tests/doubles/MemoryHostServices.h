@@ -41,8 +41,10 @@ public:
     bool HasFile(const std::wstring& path) const;
     std::string FileBytes(const std::wstring& path) const;  // empty when missing
     std::wstring StoredName(const std::wstring& path) const;  // full stored path, empty when missing
+    std::vector<std::wstring> FileNames() const;  // of the working directory, as stored, sorted
     void AddDirectory(const std::wstring& path);
     void LockFile(const std::wstring& path);  // opening it in any mode fails
+    void UnlockFile(const std::wstring& path);
 
     // Every mutating step (opening for writing or appending, each write, each
     // flush, each removal) is numbered from 1. At step `failAtStep` the step

@@ -1,0 +1,280 @@
+#include "serverlist/ServerListFile.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace tolvane {
+namespace {
+
+// Large enough that a list of thousands of records takes a handful of system
+// calls; small enough to sit on any machine's stack of pages.
+constexpr std::size_t kBufferSize = 64 * 1024;
+
+constexpr char kSeparator[] = "\",\"";  // closes the name, opens the address
+constexpr std::size_t kSeparatorSize = 3;
+
+bool IsAscii(const char* data, std::size_t size) {
+    return std::all_of(data, data + size, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Every ANSI code page Windows uses agrees with ASCII below 0x80, so those
+// bytes need no trip through the system's converter.
+std::optional<std::wstring> Decode(HostServices& host, const char* data, std::size_t size) {
+    if (IsAscii(data, size)) return std::wstring(data, data + size);
+    std::string bytes(data, size);
+    std::wstring text = host.FromAnsi(bytes);
+    // Bytes the code page does not map (a lone lead byte, say) come back as a
+    // substitute character; such a field would be rewritten as other bytes,
+    // so it is no field at all.
+    if (host.ToAnsi(text) != bytes) return std::nullopt;
+    return text;
+}
+
+std::optional<std::string> Encode(HostServices& host, const std::wstring& text) {
+    if (std::all_of(text.begin(), text.end(), [](wchar_t c) { return static_cast<std::uint32_t>(c) < 0x80; }))
+        return std::string(text.begin(), text.end());
+    std::string bytes = host.ToAnsi(text);
+    // A character outside the code page is written as '?' and would read back
+    // as another text.
+    if (host.FromAnsi(bytes) != text) return std::nullopt;
+    return bytes;
+}
+
+// Where the name's closing quote lies in a quoted line of `size` bytes (line
+// end excluded): at the first `","` after the opening quote, which must leave
+// the address's opening quote before the line's final quote.
+std::optional<std::size_t> QuotedSplit(const std::string& bytes, std::size_t size) {
+    if (size < 2 || bytes[0] != '"' || bytes[size - 1] != '"') return std::nullopt;
+    std::size_t at = bytes.find(kSeparator, 1, kSeparatorSize);
+    if (at == std::string::npos || at + kSeparatorSize > size - 1) return std::nullopt;
+    return at;
+}
+
+}  // namespace
+
+ServerListFile::ServerListFile(HostServices& host) : host_(host) {}
+
+ServerListFile::~ServerListFile() = default;
+
+void ServerListFile::OpenForReading(const std::wstring& fileName) { Open(fileName, FileMode::Read); }
+
+void ServerListFile::OpenForWriting(const std::wstring& fileName) { Open(fileName, FileMode::Write); }
+
+void ServerListFile::OpenForAppending(const std::wstring& fileName) { Open(fileName, FileMode::Append); }
+
+void ServerListFile::Open(const std::wstring& fileName, FileMode mode) {
+    file_.reset();
+    fileName_ = fileName;
+    writing_ = mode != FileMode::Read;
+    buffer_.resize(kBufferSize);
+    begin_ = end_ = 0;
+    endOfFile_ = false;
+    pending_.reset();
+    needsLineEnd_ = mode == FileMode::Append && LastLineIsOpen(fileName);
+    file_ = host_.OpenHostFile(fileName, mode);
+    if (!file_) Fail(ListFileOperation::Open);
+}
+
+// A hand-edited file may end without a line end; a record appended straight
+// after it would be glued to that last line and both would be lost.
+bool ServerListFile::LastLineIsOpen(const std::wstring& fileName) {
+    auto file = host_.OpenHostFile(fileName, FileMode::Read);
+    if (!file) return false;  // a new file, or one the append itself reports
+    char last = '\n';
+    for (;;) {
+        std::size_t got = 0;
+        if (!file->Read(buffer_.data(), buffer_.size(), got)) Fail(ListFileOperation::Read);
+        if (got == 0) break;
+        last = buffer_[got - 1];
+    }
+    return last != '\n';
+}
+
+// Reading rules. The writer puts each record on a line of its own as
+//     "name","address" CR LF
+// with no escaping. Hand-edited files are read leniently, line by line:
+//  - A line ends at LF or at the end of the file; one CR just before that end
+//    is dropped. A last line without an end counts.
+//  - A line starting with a double quote is a record when it ends with one and
+//    holds `","` after the opening quote: the name runs up to the first `","`
+//    and the address from there to the final quote, so an address may hold
+//    quotes and commas, a name commas.
+//  - A line without any double quote is a record when a comma splits it into a
+//    non-empty name and a non-empty address (at the first comma).
+//  - Either way both fields must convert from the ANSI code page and back to
+//    the very same bytes, and hold no NUL (the system's text calls would cut
+//    them short).
+// Every other line (blank, one field, stray quotes, undecodable bytes, binary
+// junk) is not a record. Removal copies such lines through byte for byte and
+// rewrites records in the writer's form, so nothing it does not mean to remove
+// is lost. A record's writer form reads back as the same record.
+void ServerListFile::ParseLine(HostServices& host, ListLine& line) {
+    line.entry.reset();
+    const std::string& bytes = line.bytes;
+    std::size_t size = bytes.size();
+    if (size > 0 && bytes[size - 1] == '\n') --size;
+    if (size > 0 && bytes[size - 1] == '\r') --size;
+    if (size == 0 || std::memchr(bytes.data(), '\0', size)) return;
+
+    std::size_t nameBegin = 0, nameSize = 0, addressBegin = 0;
+    if (bytes[0] == '"') {
+        auto split = QuotedSplit(bytes, size);
+        if (!split) return;
+        nameBegin = 1;
+        nameSize = *split - 1;
+        addressBegin = *split + kSeparatorSize;
+        --size;  // the closing quote
+    } else {
+        if (std::memchr(bytes.data(), '"', size)) return;
+        auto* comma = static_cast<const char*>(std::memchr(bytes.data(), ',', size));
+        if (!comma) return;
+        nameSize = static_cast<std::size_t>(comma - bytes.data());
+        addressBegin = nameSize + 1;
+        if (nameSize == 0 || addressBegin == size) return;
+    }
+    std::size_t addressSize = size - addressBegin;
+
+    auto name = Decode(host, bytes.data() + nameBegin, nameSize);
+    if (!name) return;
+    auto address = Decode(host, bytes.data() + addressBegin, addressSize);
+    if (!address) return;
+    line.entry = ServerEntry{std::move(*name), std::move(*address)};
+    line.nameBegin = nameBegin;
+    line.nameSize = nameSize;
+    line.addressBegin = addressBegin;
+    line.addressSize = addressSize;
+}
+
+bool ServerListFile::FillBuffer() {
+    begin_ = end_ = 0;
+    std::size_t got = 0;
+    if (!file_->Read(buffer_.data(), buffer_.size(), got)) Fail(ListFileOperation::Read);
+    end_ = std::min(got, buffer_.size());
+    endOfFile_ = end_ == 0;
+    return !endOfFile_;
+}
+
+bool ServerListFile::ReadLine(ListLine& line) {
+    if (!file_ || writing_) Fail(ListFileOperation::Read);
+    line.bytes.clear();
+    for (;;) {
+        if (begin_ == end_ && (endOfFile_ || !FillBuffer())) break;
+        const char* start = buffer_.data() + begin_;
+        auto* lineFeed = static_cast<const char*>(std::memchr(start, '\n', end_ - begin_));
+        std::size_t take = lineFeed ? static_cast<std::size_t>(lineFeed - start) + 1 : end_ - begin_;
+        line.bytes.append(start, take);
+        begin_ += take;
+        if (lineFeed) break;
+    }
+    if (line.bytes.empty()) {
+        line.entry.reset();
+        return false;
+    }
+    ParseLine(host_, line);
+    return true;
+}
+
+bool ServerListFile::AtEnd() {
+    if (pending_) return false;
+    while (ReadLine(scratch_)) {
+        if (scratch_.entry) {
+            pending_ = std::move(scratch_.entry);
+            return false;
+        }
+    }
+    return true;
+}
+
+ServerEntry ServerListFile::ReadEntry() {
+    if (AtEnd()) Fail(ListFileOperation::Read);
+    ServerEntry entry = std::move(*pending_);
+    pending_.reset();
+    return entry;
+}
+
+void ServerListFile::WriteEntry(const ServerEntry& entry) {
+    if (!file_ || !writing_) Fail(ListFileOperation::Write);
+    auto name = Encode(host_, entry.name);
+    auto address = Encode(host_, entry.address);
+    if (!name || !address) Fail(ListFileOperation::Write);
+    // A line feed would end the record early and could make the rest of it
+    // read as another record; a NUL does not survive the reader either.
+    for (const std::string* field : {&*name, &*address}) {
+        if (field->find_first_of(std::string("\n\0", 2)) != std::string::npos) Fail(ListFileOperation::Write);
+    }
+    std::string record;
+    record.reserve(name->size() + address->size() + 7);
+    record += '"';
+    record += *name;
+    record += kSeparator;
+    record += *address;
+    record += '"';
+    // A name holding `","` would read back split at the wrong place.
+    if (QuotedSplit(record, record.size()) != 1 + name->size()) Fail(ListFileOperation::Write);
+    record += "\r\n";
+    if (needsLineEnd_) {
+        Append("\r\n", 2);
+        needsLineEnd_ = false;
+    }
+    Append(record.data(), record.size());
+}
+
+void ServerListFile::WriteLine(const ListLine& line) {
+    if (!file_ || !writing_) Fail(ListFileOperation::Write);
+    if (needsLineEnd_) {
+        Append("\r\n", 2);
+        needsLineEnd_ = false;
+    }
+    if (!line.entry) {
+        Append(line.bytes.data(), line.bytes.size());
+        return;
+    }
+    // The fields' bytes are known to read back; only the frame is rewritten.
+    Append("\"", 1);
+    Append(line.bytes.data() + line.nameBegin, line.nameSize);
+    Append(kSeparator, kSeparatorSize);
+    Append(line.bytes.data() + line.addressBegin, line.addressSize);
+    Append("\"\r\n", 3);
+}
+
+void ServerListFile::Append(const char* data, std::size_t size) {
+    if (end_ + size > buffer_.size()) WriteBuffered();
+    if (size >= buffer_.size()) {
+        if (!file_->Write(data, size)) Fail(ListFileOperation::Write);
+        return;
+    }
+    std::memcpy(buffer_.data() + end_, data, size);
+    end_ += size;
+}
+
+void ServerListFile::WriteBuffered() {
+    if (end_ == 0) return;
+    std::size_t size = end_;
+    end_ = 0;
+    if (!file_->Write(buffer_.data(), size)) Fail(ListFileOperation::Write);
+}
+
+void ServerListFile::Flush() {
+    if (!file_ || !writing_) Fail(ListFileOperation::Flush);
+    WriteBuffered();
+    if (!file_->Flush()) Fail(ListFileOperation::Flush);
+}
+
+void ServerListFile::Close() {
+    if (!file_) return;
+    bool written = true;
+    if (writing_ && end_ > 0) {
+        written = file_->Write(buffer_.data(), end_);
+        end_ = 0;
+    }
+    bool closed = file_->Close();
+    file_.reset();
+    pending_.reset();
+    if (!written) Fail(ListFileOperation::Write);
+    if (!closed) Fail(ListFileOperation::Close);
+}
+
+void ServerListFile::Fail(ListFileOperation operation) const { throw ListFileError(fileName_, operation); }
+
+}  // namespace tolvane

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/HostServices.h"
+#include "serverlist/ListFileError.h"
+#include "serverlist/ServerEntry.h"
+
+namespace tolvane {
+
+// One line of a list file as stored, and the record it holds if it reads as
+// one. Lines that are not records are copied through untouched.
+struct ListLine {
+    std::string bytes;                 // the stored bytes, line end included
+    std::optional<ServerEntry> entry;  // set when the line reads as a record
+    // Where the record's two fields lie in `bytes` (valid with `entry` only).
+    std::size_t nameBegin = 0;
+    std::size_t nameSize = 0;
+    std::size_t addressBegin = 0;
+    std::size_t addressSize = 0;
+};
+
+// The only code that touches the bytes of "diablo.dat" or "diablo.new". One
+// file at a time, opened by one of the three Open calls and closed by Close.
+// Every failure throws ListFileError naming the file and the operation.
+//
+// A file opened for reading is read either record by record (AtEnd and
+// ReadEntry) or line by line (ReadLine); the two do not mix on one open file.
+class ServerListFile {
+public:
+    explicit ServerListFile(HostServices& host);
+    // Closes without reporting and without writing what is still buffered, as
+    // a process that stops midway would leave the file.
+    ~ServerListFile();
+    ServerListFile(const ServerListFile&) = delete;
+    ServerListFile& operator=(const ServerListFile&) = delete;
+
+    void OpenForReading(const std::wstring& fileName);
+    void OpenForWriting(const std::wstring& fileName);
+    void OpenForAppending(const std::wstring& fileName);
+
+    // True when no further record can be read.
+    bool AtEnd();
+    // The next record; reading past the end fails.
+    ServerEntry ReadEntry();
+    // False at the end of the file.
+    bool ReadLine(ListLine& line);
+
+    // Writes one record. Texts that would not read back as written (a line
+    // feed or NUL, a character the ANSI code page lacks, a name that would
+    // split elsewhere) fail without writing anything.
+    void WriteEntry(const ServerEntry& entry);
+    // Writes a record line in the writer's form, any other line as it was.
+    void WriteLine(const ListLine& line);
+    // Writes what is buffered and forces the file onto the disk.
+    void Flush();
+    // Writes what is buffered and closes; reports either failure.
+    void Close();
+
+    // Reads `line.bytes` as a record, filling the rest of `line`.
+    static void ParseLine(HostServices& host, ListLine& line);
+
+private:
+    void Open(const std::wstring& fileName, FileMode mode);
+    bool LastLineIsOpen(const std::wstring& fileName);
+    bool FillBuffer();
+    void Append(const char* data, std::size_t size);
+    void WriteBuffered();
+    [[noreturn]] void Fail(ListFileOperation operation) const;
+
+    HostServices& host_;
+    std::unique_ptr<HostFile> file_;
+    std::wstring fileName_;
+    bool writing_ = false;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0;  // reading: next unread byte in buffer_
+    std::size_t end_ = 0;    // reading: bytes in buffer_; writing: bytes waiting
+    bool endOfFile_ = false;
+    bool needsLineEnd_ = false;  // appending after a last line without one
+    ListLine scratch_;
+    std::optional<ServerEntry> pending_;  // a record AtEnd found, for ReadEntry
+};
+
+}  // namespace tolvane

@@ -1,0 +1,232 @@
+#include "ui/Form1.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "gateway/ConnectSequence.h"
+#include "serverlist/ListFileError.h"
+#include "serverlist/ServerEntry.h"
+#include "serverlist/ServerList.h"
+#include "ui/ControlIds.h"
+#include "ui/Form2.h"
+#include "ui/Form3.h"
+#include "ui/ShowMessage.h"
+#include "ui/resource.h"
+
+namespace tolvane::ui {
+namespace {
+
+using namespace form1;
+
+constexpr const wchar_t* kCaption = L"TolvaneV1.2";
+constexpr const wchar_t* kToolTip = L"双击选择的服务器进入";
+constexpr const wchar_t* kCannotDelete = L"此项不能删除！";
+constexpr const wchar_t* kCannotDeleteTitle = L"失败";
+constexpr const wchar_t* kConfirmDelete = L"确定删除？删除后不可恢复！";
+constexpr const wchar_t* kConfirmDeleteTitle = L"删除";
+constexpr const wchar_t* kDeleteFailed = L"删除失败：服务器列表文件无法读写。列表显示的是文件现在的内容。";
+constexpr const wchar_t* kErrorTitle = L"错误";
+
+constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD kCheckBox = WS_TABSTOP | BS_AUTOCHECKBOX;
+constexpr int kPictureWidth = 65, kPictureHeight = 42;
+
+const ControlLayout kControls[] = {
+    {kList1, WC_LISTBOXW, L"", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE,
+     80, 8, 145, 146, Backdrop::Face},
+    {kCommand1, WC_BUTTONW, L"新增(&N)", kButton, 0, 8, 32, 65, 17, Backdrop::Face},
+    {kCommand3, WC_BUTTONW, L"删除(&D)", kButton, 0, 8, 56, 65, 17, Backdrop::Face},
+    {kCommand4, WC_BUTTONW, L"退出(&Q)", kButton, 0, 8, 104, 65, 17, Backdrop::Face},
+    {kCommand5, WC_BUTTONW, L"关于(&A)", kButton, 0, 8, 80, 65, 17, Backdrop::Face},
+    {kWindow, WC_BUTTONW, L"窗口模式", kCheckBox, 0, 152, 152, 73, 20, Backdrop::Menu},
+    {kAutoRun, WC_BUTTONW, L"自动启动", kCheckBox, 0, 80, 152, 73, 20, Backdrop::Menu},
+    {kCommand2, WC_BUTTONW, L"启动(&O)", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 8, 8, 65, 17, Backdrop::Face},
+    {kImage1, WC_STATICW, nullptr, SS_BITMAP | SS_REALSIZECONTROL, 0, 8, 128, kPictureWidth, kPictureHeight,
+     Backdrop::Face},
+};
+
+const FormLayout kForm{kCaption,  233,
+                       178,       WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                       kControls, sizeof kControls / sizeof kControls[0],
+                       kCommand2};
+
+}  // namespace
+
+Form1::Form1(HINSTANCE instance, ServerList& list, ConnectSequence& connect)
+    : FormWindow(instance, kForm), list_(list), connect_(connect) {}
+
+Form1::~Form1() {
+    Destroy();
+    if (picture_) ::DeleteObject(picture_);
+}
+
+void Form1::SetOtherWindows(Form2& addWindow, Form3& aboutWindow) {
+    addWindow_ = &addWindow;
+    aboutWindow_ = &aboutWindow;
+}
+
+bool Form1::Load() { return Create(); }
+
+void Form1::OnCreated() {
+    picture_ = static_cast<HBITMAP>(::LoadImageW(instance(), MAKEINTRESOURCEW(IDB_IMAGE1), IMAGE_BITMAP,
+                                                 Scale(kPictureWidth), Scale(kPictureHeight), 0));
+    ::SendDlgItemMessageW(hwnd(), kImage1, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_));
+    ::CheckDlgButton(hwnd(), kAutoRun, BST_CHECKED);
+    try {
+        list_.EnsureListFile();
+    } catch (const ListFileError&) {
+        // Not fatal: the list then shows the fixed item alone, and the next
+        // operation on the file reports its own failure.
+    }
+    FillList();
+    // The tool goes on after the list is filled and is fed by relaying, not
+    // by subclassing the list box, which would slow down every added item.
+    AddToolTip();
+}
+
+// The fixed item, then the file's names; without selection. A file that
+// cannot be read leaves the fixed item alone and the file as it is.
+void Form1::FillList() {
+    std::vector<std::wstring> names;
+    try {
+        names = list_.LoadNames();
+    } catch (const ListFileError&) {
+        names.clear();
+    }
+    HWND listBox = Control(kList1);
+    std::size_t characters = 0;
+    for (const auto& name : names) characters += name.size() + 1;
+    ::SendMessageW(listBox, WM_SETREDRAW, FALSE, 0);
+    ::SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
+    ::SendMessageW(listBox, LB_INITSTORAGE, names.size() + 1, (characters + 8) * sizeof(wchar_t));
+    ::SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(OfficialEntryLabel));
+    for (const auto& name : names)
+        ::SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    ::SendMessageW(listBox, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(listBox, nullptr, TRUE);
+}
+
+void Form1::AddToolTip() {
+    toolTip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                 WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, instance(), nullptr);
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(Control(kList1));
+    tool.lpszText = const_cast<wchar_t*>(kToolTip);
+    ::SendMessageW(toolTip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+bool Form1::PreTranslate(MSG& message) {
+    if (toolTip_ && message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST &&
+        message.hwnd == Control(kList1))
+        ::SendMessageW(toolTip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&message));
+    return FormWindow::PreTranslate(message);
+}
+
+void Form1::AddName(const std::wstring& name) {
+    ::SendDlgItemMessageW(hwnd(), kList1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+}
+
+void Form1::ShowHome() {
+    ::ShowWindow(hwnd(), SW_SHOW);
+    ::SetForegroundWindow(hwnd());
+}
+
+void Form1::OnCommand(int id, int notification) {
+    switch (id) {
+        case kList1:
+            if (notification == LBN_DBLCLK) Connect();
+            break;
+        case kCommand2:
+            Connect();
+            break;
+        case kCommand1:
+            OpenAddWindow();
+            break;
+        case kCommand3:
+            Delete();
+            break;
+        case kCommand5:
+            OpenAboutWindow();
+            break;
+        case kAutoRun:
+            AutoRunClicked();
+            break;
+        case kCommand4:
+        case IDCANCEL:  // Esc
+            Exit();
+            break;
+        default:
+            break;
+    }
+}
+
+std::wstring Form1::CurrentItemText() const {
+    HWND listBox = Control(kList1);
+    LRESULT index = ::SendMessageW(listBox, LB_GETCURSEL, 0, 0);
+    if (index == LB_ERR) return {};
+    LRESULT length = ::SendMessageW(listBox, LB_GETTEXTLEN, index, 0);
+    if (length == LB_ERR) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    LRESULT copied = ::SendMessageW(listBox, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(copied == LB_ERR ? 0 : static_cast<std::size_t>(copied));
+    return text;
+}
+
+void Form1::Connect() {
+    ConnectOutcome outcome = connect_.Run(CurrentItemText(), IsChecked(kAutoRun), IsChecked(kWindow));
+    if (auto message = MessageFor(outcome))
+        ShowMessage(hwnd(), message->text, message->title, MessageButtons::Ok);
+}
+
+void Form1::Delete() {
+    std::wstring text = CurrentItemText();
+    if (text == OfficialEntryLabel) {
+        ShowMessage(hwnd(), kCannotDelete, kCannotDeleteTitle, MessageButtons::Ok);
+        return;
+    }
+    if (ShowMessage(hwnd(), kConfirmDelete, kConfirmDeleteTitle, MessageButtons::YesNo) != MessageAnswer::Yes)
+        return;
+    bool removed = true;
+    try {
+        list_.RemoveEntries(text);
+    } catch (const ListFileError&) {
+        removed = false;
+    }
+    // Rebuilt from the file either way, so the list shows what is stored.
+    FillList();
+    if (!removed) ShowMessage(hwnd(), kDeleteFailed, kErrorTitle, MessageButtons::Ok);
+}
+
+void Form1::OpenAddWindow() {
+    addWindow_->Open(hwnd());
+    Hide();
+}
+
+void Form1::OpenAboutWindow() {
+    aboutWindow_->Open(hwnd());
+    Hide();
+}
+
+void Form1::AutoRunClicked() {
+    // The window mode only means something when the game is started.
+    if (IsChecked(kAutoRun)) {
+        ::EnableWindow(Control(kWindow), TRUE);
+    } else {
+        ::CheckDlgButton(hwnd(), kWindow, BST_UNCHECKED);
+        ::EnableWindow(Control(kWindow), FALSE);
+    }
+}
+
+void Form1::Exit() {
+    // The window goes first, so no further event of it is handled; then the
+    // message loop ends and the process with it.
+    Destroy();
+    ::PostQuitMessage(0);
+}
+
+}  // namespace tolvane::ui

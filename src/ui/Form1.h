@@ -1,0 +1,60 @@
+#pragma once
+
+#include <string>
+
+#include "ui/FormWindow.h"
+
+namespace tolvane {
+class ConnectSequence;
+class ServerList;
+}  // namespace tolvane
+
+namespace tolvane::ui {
+
+class Form2;
+class Form3;
+
+// The main window: the server list, the main action, deletion, the way to
+// the add and about windows, and the end of the program.
+class Form1 : public FormWindow {
+public:
+    Form1(HINSTANCE instance, ServerList& list, ConnectSequence& connect);
+    ~Form1() override;
+
+    void SetOtherWindows(Form2& addWindow, Form3& aboutWindow);
+    // Creates the window and runs the load step (the list is filled); hidden.
+    bool Load();
+    void ShowCentred() { FormWindow::ShowCentred(nullptr); }
+
+    // Appends one name at the end of the list (after a successful add).
+    void AddName(const std::wstring& name);
+    // Makes this window visible again, as it was left.
+    void ShowHome();
+
+    bool PreTranslate(MSG& message) override;
+
+protected:
+    void OnCreated() override;
+    void OnCommand(int id, int notification) override;
+    void OnClose() override { Exit(); }
+
+private:
+    void FillList();
+    void AddToolTip();
+    std::wstring CurrentItemText() const;
+    void Connect();
+    void Delete();
+    void OpenAddWindow();
+    void OpenAboutWindow();
+    void AutoRunClicked();
+    void Exit();
+
+    ServerList& list_;
+    ConnectSequence& connect_;
+    Form2* addWindow_ = nullptr;
+    Form3* aboutWindow_ = nullptr;
+    HWND toolTip_ = nullptr;
+    HBITMAP picture_ = nullptr;
+};
+
+}  // namespace tolvane::ui

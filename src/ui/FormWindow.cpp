@@ -1,0 +1,239 @@
+#include "ui/FormWindow.h"
+
+#include "ui/SystemLibrary.h"
+#include "ui/resource.h"
+
+namespace tolvane::ui {
+namespace {
+
+constexpr UINT kWmDpiChanged = 0x02E0;
+constexpr int kFontPoints = 9;
+
+UINT DpiOf(HWND hwnd) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow =
+        SystemFunctionAs<GetDpiForWindowFunction>(L"user32.dll", "GetDpiForWindow");
+    if (getDpiForWindow) {
+        if (UINT dpi = getDpiForWindow(hwnd)) return dpi;
+    }
+    HDC screen = ::GetDC(nullptr);
+    int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+// The outer size of a window whose client area is `client`, at `dpi`.
+SIZE WindowSizeFor(SIZE client, DWORD style, DWORD exStyle, UINT dpi) {
+    using AdjustForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+    static const auto adjustForDpi =
+        SystemFunctionAs<AdjustForDpiFunction>(L"user32.dll", "AdjustWindowRectExForDpi");
+    RECT rect{0, 0, client.cx, client.cy};
+    if (!adjustForDpi || !adjustForDpi(&rect, style, FALSE, exStyle, dpi))
+        ::AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// The system's message font face at a fixed 9 points, the size the layout
+// tables were drawn for.
+HFONT CreateUiFont(UINT dpi) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    LOGFONTW font{};
+    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
+        font = metrics.lfMessageFont;
+    font.lfHeight = -::MulDiv(kFontPoints, static_cast<int>(dpi), 72);
+    font.lfWidth = 0;
+    return ::CreateFontIndirectW(&font);
+}
+
+HICON LoadProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
+    return static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_TOLVANE), IMAGE_ICON,
+                                           ::GetSystemMetrics(widthMetric), ::GetSystemMetrics(heightMetric),
+                                           LR_SHARED));
+}
+
+}  // namespace
+
+FormWindow::~FormWindow() {
+    Destroy();
+    if (font_) ::DeleteObject(font_);
+}
+
+bool FormWindow::Create() {
+    // An empty dialog template: the controls come from the layout table, so
+    // their geometry is in pixels rather than dialog units.
+    struct alignas(4) EmptyTemplate {
+        DLGTEMPLATE header;
+        WORD menu, windowClass, title;
+    } empty{};
+    empty.header.style = layout_.style;
+    empty.header.dwExtendedStyle = WS_EX_APPWINDOW;
+    ::CreateDialogIndirectParamW(instance_, &empty.header, nullptr, DialogProc,
+                                 reinterpret_cast<LPARAM>(this));
+    return hwnd_ != nullptr;
+}
+
+void FormWindow::Destroy() {
+    if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+void FormWindow::Initialise(HWND hwnd) {
+    hwnd_ = hwnd;
+    dpi_ = DpiOf(hwnd);
+    ::SetWindowTextW(hwnd, layout_.caption);
+    ::SendMessageW(hwnd, WM_SETICON, ICON_BIG,
+                   reinterpret_cast<LPARAM>(LoadProgramIcon(instance_, SM_CXICON, SM_CYICON)));
+    ::SendMessageW(hwnd, WM_SETICON, ICON_SMALL,
+                   reinterpret_cast<LPARAM>(LoadProgramIcon(instance_, SM_CXSMICON, SM_CYSMICON)));
+    // Children are appended at the bottom of the z-order, so the table's
+    // order is both the tab order and the stacking from the top.
+    for (std::size_t i = 0; i < layout_.controlCount; ++i) {
+        const ControlLayout& control = layout_.controls[i];
+        ::CreateWindowExW(control.exStyle, control.className, control.text,
+                          WS_CHILD | WS_VISIBLE | control.style, 0, 0, 0, 0, hwnd,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
+    }
+    ApplyLayout();
+    ::SendMessageW(hwnd, DM_SETDEFID, static_cast<WPARAM>(layout_.defaultButton), 0);
+    OnCreated();
+}
+
+void FormWindow::ApplyLayout() {
+    HFONT oldFont = font_;
+    font_ = CreateUiFont(dpi_);
+    for (std::size_t i = 0; i < layout_.controlCount; ++i) {
+        const ControlLayout& control = layout_.controls[i];
+        HWND child = Control(control.id);
+        ::SetWindowPos(child, nullptr, Scale(control.left), Scale(control.top), Scale(control.width),
+                       Scale(control.height), SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    }
+    if (oldFont) ::DeleteObject(oldFont);
+
+    SIZE client{Scale(layout_.clientWidth), Scale(layout_.clientHeight)};
+    SIZE outer = WindowSizeFor(client, layout_.style, WS_EX_APPWINDOW, dpi_);
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The frame metrics the system reports can differ by a pixel from what it
+    // draws (caption font, themes); measure and correct once.
+    RECT actual;
+    ::GetClientRect(hwnd_, &actual);
+    int dx = client.cx - actual.right, dy = client.cy - actual.bottom;
+    if (dx != 0 || dy != 0)
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx + dx, outer.cy + dy,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void FormWindow::ShowCentred(HWND reference) {
+    HMONITOR monitor = reference ? ::MonitorFromWindow(reference, MONITOR_DEFAULTTONEAREST)
+                                 : ::MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    RECT window;
+    if (::GetMonitorInfoW(monitor, &info) && ::GetWindowRect(hwnd_, &window)) {
+        const RECT& work = info.rcWork;
+        int width = window.right - window.left, height = window.bottom - window.top;
+        ::SetWindowPos(hwnd_, nullptr, work.left + (work.right - work.left - width) / 2,
+                       work.top + (work.bottom - work.top - height) / 2, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ::ShowWindow(hwnd_, SW_SHOW);
+    ::SetForegroundWindow(hwnd_);
+}
+
+std::wstring FormWindow::ControlText(int id) const {
+    HWND control = Control(id);
+    int length = ::GetWindowTextLengthW(control);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    int copied = ::GetWindowTextW(control, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
+bool FormWindow::PreTranslate(MSG& message) { return hwnd_ && ::IsDialogMessageW(hwnd_, &message); }
+
+INT_PTR CALLBACK FormWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        ::SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        reinterpret_cast<FormWindow*>(lParam)->Initialise(hwnd);
+        // FALSE: no focus yet. The dialog manager gives it to the first tab
+        // stop when the window is first activated; setting it now would
+        // activate the window while it is still hidden.
+        return FALSE;
+    }
+    auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
+    if (!self) return FALSE;
+    if (message == WM_NCDESTROY) {
+        self->hwnd_ = nullptr;
+        return FALSE;
+    }
+    return self->HandleMessage(message, wParam, lParam);
+}
+
+INT_PTR FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam), HIWORD(wParam));
+            return TRUE;
+        case WM_CLOSE:
+            OnClose();
+            return TRUE;
+        case WM_ERASEBKGND:
+            PaintBackground(reinterpret_cast<HDC>(wParam));
+            Reply(TRUE);
+            return TRUE;
+        case WM_CTLCOLORSTATIC:
+            return ColourStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        case kWmDpiChanged: {
+            dpi_ = HIWORD(wParam);
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0,
+                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            ApplyLayout();
+            return TRUE;
+        }
+        default: {
+            LRESULT result = 0;
+            if (!OnMessage(message, wParam, lParam, result)) return FALSE;
+            Reply(result);
+            return TRUE;
+        }
+    }
+}
+
+// The face colour everywhere, then the system menu colour under every
+// control (and inside every frame) that asks for it: frames draw only their
+// edge and caption, so their inside is the parent's to paint.
+void FormWindow::PaintBackground(HDC dc) {
+    RECT client;
+    ::GetClientRect(hwnd_, &client);
+    ::FillRect(dc, &client, ::GetSysColorBrush(COLOR_BTNFACE));
+    for (std::size_t i = 0; i < layout_.controlCount; ++i) {
+        if (layout_.controls[i].backdrop != Backdrop::Menu) continue;
+        RECT area;
+        ::GetWindowRect(Control(layout_.controls[i].id), &area);
+        ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&area), 2);
+        ::FillRect(dc, &area, ::GetSysColorBrush(COLOR_MENU));
+    }
+}
+
+INT_PTR FormWindow::ColourStatic(HDC dc, HWND control) {
+    const ControlLayout* row = Find(control);
+    if (!row) return FALSE;
+    COLORREF text = TextColour(row->id);
+    if (text != CLR_INVALID) ::SetTextColor(dc, text);
+    int background = row->backdrop == Backdrop::Menu ? COLOR_MENU : COLOR_BTNFACE;
+    ::SetBkColor(dc, ::GetSysColor(background));
+    return reinterpret_cast<INT_PTR>(::GetSysColorBrush(background));
+}
+
+const ControlLayout* FormWindow::Find(HWND control) const {
+    int id = ::GetDlgCtrlID(control);
+    for (std::size_t i = 0; i < layout_.controlCount; ++i)
+        if (layout_.controls[i].id == id) return &layout_.controls[i];
+    return nullptr;
+}
+
+void FormWindow::Reply(LRESULT result) { ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, result); }
+
+}  // namespace tolvane::ui

@@ -1,0 +1,17 @@
+#include "ui/ShowMessage.h"
+
+namespace tolvane::ui {
+
+MessageAnswer ShowMessage(HWND owner, const wchar_t* prompt, const wchar_t* title, MessageButtons buttons) {
+    UINT type = buttons == MessageButtons::YesNo ? MB_YESNO | MB_DEFBUTTON1 : MB_OK;
+    switch (::MessageBoxW(owner, prompt, title, type)) {
+        case IDYES:
+            return MessageAnswer::Yes;
+        case IDNO:
+            return MessageAnswer::No;
+        default:
+            return MessageAnswer::Ok;
+    }
+}
+
+}  // namespace tolvane::ui

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <windows.h>
+
+namespace tolvane::ui {
+
+enum class MessageButtons { Ok, YesNo };
+enum class MessageAnswer { Ok, Yes, No };
+
+// A modal message box over `owner` (the visible window), without an icon.
+// With Yes and No, Yes is the default button.
+MessageAnswer ShowMessage(HWND owner, const wchar_t* prompt, const wchar_t* title, MessageButtons buttons);
+
+}  // namespace tolvane::ui

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/HostServices.h"
+#include "serverlist/ListFileError.h"
 #include "serverlist/ServerEntry.h"
 
 namespace tolvane {
@@ -20,6 +21,22 @@ inline void PrintTo(const ServerEntry& entry, std::ostream* out) {
 }  // namespace tolvane
 
 namespace tolvane::testing {
+
+inline const std::wstring kList = L"diablo.dat";
+inline const std::wstring kCopy = L"diablo.new";
+
+// The operation of the ListFileError that `call` throws for `fileName`.
+template <typename Call>
+ListFileOperation FailureOf(Call call, const std::wstring& fileName = kList) {
+    try {
+        call();
+    } catch (const ListFileError& error) {
+        EXPECT_EQ(error.fileName(), fileName);
+        return error.operation();
+    }
+    ADD_FAILURE() << "no ListFileError";
+    return ListFileOperation::Close;
+}
 
 // The working directory a test runs in, with the host the code under test
 // uses there: the in-memory host natively, the real file system on Windows

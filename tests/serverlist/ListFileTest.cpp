@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "ListDirectory.h"
-#include "serverlist/ListFileError.h"
 #include "serverlist/ServerListFile.h"
 
 namespace tolvane::testing {
 namespace {
-
-const std::wstring kList = L"diablo.dat";
 
 class ListFileTest : public ::testing::Test {
 protected:
@@ -30,18 +27,6 @@ protected:
         append ? file.OpenForAppending(kList) : file.OpenForWriting(kList);
         for (const auto& entry : entries) file.WriteEntry(entry);
         file.Close();
-    }
-
-    template <typename Call>
-    ListFileOperation FailureOf(Call call, const std::wstring& fileName = kList) {
-        try {
-            call();
-        } catch (const ListFileError& error) {
-            EXPECT_EQ(error.fileName(), fileName);
-            return error.operation();
-        }
-        ADD_FAILURE() << "no ListFileError";
-        return ListFileOperation::Close;
     }
 
     ListDirectory dir;

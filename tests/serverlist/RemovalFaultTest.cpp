@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "ListDirectory.h"
 #include "MemoryHostServices.h"
 #include "serverlist/ListFileError.h"
 #include "serverlist/ServerList.h"
@@ -7,104 +8,59 @@
 namespace tolvane::testing {
 namespace {
 
-const std::wstring kList = L"diablo.dat";
-const std::wstring kCopy = L"diablo.new";
-
 // A list of mixed content, large enough that each file is written in several
-// chunks, so that crashes fall between chunks as well as inside them.
-constexpr int kLines = 8000;  // a fifth each of five kinds, four of them records
+// chunks, so that crashes fall between chunks as well as inside them. Of each
+// five lines one is to be removed, three are other records, one is junk.
+constexpr int kLines = 8000;
 constexpr std::size_t kRecordsBefore = kLines / 5 * 4 + 1;
 constexpr std::size_t kRecordsAfter = kLines / 5 * 3 + 1;
 
 std::string MixedList() {
+    const char* const kinds[] = {"\"gone\",\"", "\"\xb7\xfe\xce\xf1", "plain", "junk line ", "\"s"};
+    const char* const ends[] = {"\"\r\n", "\",\"10.0.0.1\"\r\n", ",x\n", "\r\n", "\",\"y\"\r\n"};
     std::string bytes;
-    for (int i = 0; i < kLines; ++i) {
-        std::string n = std::to_string(i);
-        switch (i % 5) {
-            case 0:
-                bytes += "\"gone\",\"" + n + "\"\r\n";
-                break;
-            case 1:
-                bytes += "\"\xb7\xfe\xce\xf1" + n + "\",\"10.0.0." + n + "\"\r\n";
-                break;
-            case 2:
-                bytes += "plain" + n + ",x\n";
-                break;
-            case 3:
-                bytes += "junk line " + n + "\r\n";
-                break;
-            case 4:
-                bytes += "\"s" + n + "\",\"y\"\r\n";
-                break;
-        }
-    }
+    for (int i = 0; i < kLines; ++i) bytes += kinds[i % 5] + std::to_string(i) + ends[i % 5];
     return bytes + "\"tail\",\"z\"";
 }
 
-struct Lists {
-    std::string before;
-    std::string after;
-};
+// A crash (the process stops) or a failure (the step reports an error) at any
+// step of a removal: the failure reaches the caller as ListFileError, and the
+// next operation shows the list as it was before or after the removal, byte
+// for byte, with "diablo.new" gone.
+TEST(RemovalFaultTest, NoStepLosesTheList) {
+    MemoryHostServices undisturbed;
+    undisturbed.PutFile(kList, MixedList());
+    ServerList(undisturbed).RemoveEntries(L"gone");
+    const std::string before = MixedList();
+    const std::string after = undisturbed.FileBytes(kList);
+    ASSERT_NE(before, after);
 
-// The list file before the removal and after an undisturbed one.
-Lists Expected() {
-    MemoryHostServices host;
-    host.PutFile(kList, MixedList());
-    ServerList(host).RemoveEntries(L"gone");
-    return {MixedList(), host.FileBytes(kList)};
-}
-
-void ExpectBeforeOrAfter(MemoryHostServices& host, const Lists& lists, int step) {
-    std::string bytes = host.FileBytes(kList);
-    EXPECT_TRUE(bytes == lists.before || bytes == lists.after)
-        << "step " << step << ", " << bytes.size() << " bytes";
-    EXPECT_FALSE(host.HasFile(kCopy)) << "step " << step;
-}
-
-// A crash at any step of a removal leaves a list that the next start shows as
-// it was before or after the removal, byte for byte.
-TEST(RemovalFaultTest, CrashAtEveryStepLosesNothing) {
-    const Lists lists = Expected();
-    ASSERT_NE(lists.before, lists.after);
-    int step = 1;
-    for (;; ++step) {
-        MemoryHostServices host;
-        host.PutFile(kList, lists.before);
-        host.crashAtStep = step;
-        try {
-            ServerList(host).RemoveEntries(L"gone");
-            break;  // ran to its end: every step has had its crash
-        } catch (const SimulatedCrash&) {
+    for (bool crash : {true, false}) {
+        int step = 1;
+        for (;; ++step) {
+            MemoryHostServices host;
+            host.PutFile(kList, before);
+            (crash ? host.crashAtStep : host.failAtStep) = step;
+            try {
+                ServerList(host).RemoveEntries(L"gone");
+                break;  // ran to its end: every step has had its turn
+            } catch (const SimulatedCrash&) {
+                EXPECT_TRUE(crash);
+            } catch (const ListFileError&) {
+                EXPECT_FALSE(crash);
+            }
+            host.crashAtStep = host.failAtStep = 0;
+            EXPECT_EQ(host.openFiles(), 0);
+            std::size_t names = ServerList(host).LoadNames().size();
+            EXPECT_TRUE(names == kRecordsBefore || names == kRecordsAfter)
+                << "step " << step << ": " << names;
+            std::string bytes = host.FileBytes(kList);
+            EXPECT_TRUE(bytes == before || bytes == after)
+                << "step " << step << ": " << bytes.size() << " bytes";
+            EXPECT_FALSE(host.HasFile(kCopy)) << "step " << step;
         }
-        host.crashAtStep = 0;
-        ServerList(host).EnsureListFile();
-        ExpectBeforeOrAfter(host, lists, step);
-        EXPECT_EQ(host.openFiles(), 0);
+        EXPECT_GE(step, 10);  // nine steps: two opens, two writes a file, two flushes, the deletion
     }
-    EXPECT_GE(step, 10);  // nine steps: two opens, two writes a file, two flushes, the deletion
-}
-
-// A failing step ends the removal with a ListFileError; every later operation
-// sees the list before or after the removal, never a half-copied one.
-TEST(RemovalFaultTest, FailureAtEveryStepReachesTheCaller) {
-    const Lists lists = Expected();
-    int step = 1;
-    for (;; ++step) {
-        MemoryHostServices host;
-        host.PutFile(kList, lists.before);
-        host.failAtStep = step;
-        try {
-            ServerList(host).RemoveEntries(L"gone");
-            break;
-        } catch (const ListFileError&) {
-        }
-        EXPECT_EQ(host.openFiles(), 0);
-        std::vector<std::wstring> names = ServerList(host).LoadNames();
-        EXPECT_TRUE(names.size() == kRecordsBefore || names.size() == kRecordsAfter)
-            << "step " << step << ": " << names.size();
-        ExpectBeforeOrAfter(host, lists, step);
-    }
-    EXPECT_GE(step, 10);
 }
 
 }  // namespace

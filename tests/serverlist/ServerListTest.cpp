@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "ListDirectory.h"
-#include "serverlist/ListFileError.h"
 #include "serverlist/ServerList.h"
 
 namespace tolvane::testing {
 namespace {
 
-const std::wstring kList = L"diablo.dat";
-const std::wstring kCopy = L"diablo.new";
 using Names = std::vector<std::wstring>;
 
 // A hand-edited list: records in several forms among lines that are none.
@@ -26,18 +23,6 @@ const Names kMixedNames = {L"abc", L"逗,号", L"plain", L"abc", L"last"};
 
 class ServerListTest : public ::testing::Test {
 protected:
-    template <typename Call>
-    ListFileOperation FailureOf(Call call, const std::wstring& fileName = kList) {
-        try {
-            call();
-        } catch (const ListFileError& error) {
-            EXPECT_EQ(error.fileName(), fileName);
-            return error.operation();
-        }
-        ADD_FAILURE() << "no ListFileError";
-        return ListFileOperation::Close;
-    }
-
     ListDirectory dir;
     ServerList list{dir.host()};
 };

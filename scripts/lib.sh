@@ -24,6 +24,10 @@ tolvane_ensure_packages() {
   command -v xdotool >/dev/null || missing+=(xdotool)
   command -v import >/dev/null || missing+=(imagemagick)
   command -v zip >/dev/null || missing+=(zip)
+  # Wine's own fonts (caption buttons, Tahoma) and one with Chinese glyphs, so
+  # windows under Wine show their texts rather than empty boxes.
+  [ -f /usr/share/wine/fonts/marlett.ttf ] || missing+=(fonts-wine)
+  fc-list :lang=zh 2>/dev/null | grep -q . || missing+=(fonts-wqy-microhei)
   [ ${#missing[@]} -eq 0 ] && return 0
   tolvane_log "installing: ${missing[*]}"
   if [ "$(id -u)" != 0 ]; then
@@ -57,9 +61,27 @@ tolvane_make_prefix() {
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
   wine reg add 'HKCU\Control Panel\Colors' /v Menu /d '232 216 200' /f >/dev/null 2>&1
+  # Debian's Wine does not find its own fonts in their shared folder; in the
+  # prefix's Fonts folder it does.
+  cp -n /usr/share/wine/fonts/*.tt[fc] "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
   # Restart only this prefix's wineserver so the desktop setting takes hold.
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
+}
+
+# Configures the win32 preset in $1 and builds the named targets there (all
+# when none is named). Logs go beside the tree; on failure the errors are
+# printed and it returns 1.
+tolvane_build_win32() {
+  local dir=$1 target args=()
+  shift
+  for target in "$@"; do args+=(--target "$target"); done
+  mkdir -p "$(dirname "$dir")"
+  cmake --preset win32 -B "$dir" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
+  if ! cmake --build "$dir" -j "$(nproc)" "${args[@]}" >"$dir.build.log" 2>&1; then
+    grep -E -A3 'error|Error' "$dir.build.log" | head -n 60
+    return 1
+  fi
 }
 
 # Starts Xvfb on a free display; sets DISPLAY and TOLVANE_XVFB_PID.

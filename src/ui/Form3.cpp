@@ -8,7 +8,6 @@
 #include "ui/ControlIds.h"
 #include "ui/Form1.h"
 #include "ui/ShowMessage.h"
-#include "ui/SystemLibrary.h"
 
 namespace tolvane::ui {
 namespace {
@@ -18,7 +17,7 @@ using namespace form3;
 constexpr const wchar_t* kCaption = L"关于软件";
 constexpr const wchar_t* kFrameCaption = L"Tolvane";
 constexpr const wchar_t* kCredit = L"Tolvane 开发组";
-constexpr const wchar_t* kHomePage = L"http://tolvane.example";
+constexpr const wchar_t* kHomePage = L"http://tlv.example/";
 constexpr const wchar_t* kContact = L"QQ群: 10000";
 constexpr const wchar_t* kBrowser = L"explorer.exe";
 constexpr const wchar_t* kBrowserFailed = L"无法启动浏览器打开主页。";
@@ -31,13 +30,13 @@ constexpr COLORREF kNavy = RGB(0, 0, 128);
 constexpr int kFrameLeft = 8, kFrameTop = 8;
 // The links answer clicks; they overlap the button, which stays on top of
 // them and is not painted over.
-constexpr DWORD kLink = SS_LEFT | SS_NOPREFIX | SS_NOTIFY | WS_CLIPSIBLINGS;
+constexpr DWORD kLink = SS_LEFTNOWORDWRAP | SS_NOPREFIX | SS_NOTIFY | WS_CLIPSIBLINGS;
 
 const ControlLayout kControls[] = {
     {kCommand1, WC_BUTTONW, L"确定(&O)", WS_TABSTOP | BS_DEFPUSHBUTTON, 0, kFrameLeft + 96, kFrameTop + 56,
      57, 17, Backdrop::Face},
-    {kLabel1, WC_STATICW, kCredit, SS_LEFT | SS_NOPREFIX, 0, kFrameLeft + 16, kFrameTop + 24, 121, 17,
-     Backdrop::Menu},
+    {kLabel1, WC_STATICW, kCredit, SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, kFrameLeft + 16, kFrameTop + 24, 121,
+     17, Backdrop::Menu},
     {kLabel2, WC_STATICW, kHomePage, kLink, 0, kFrameLeft + 16, kFrameTop + 40, 113, 17, Backdrop::Menu},
     {kLabel3, WC_STATICW, kContact, kLink, 0, kFrameLeft + 16, kFrameTop + 56, 97, 17, Backdrop::Menu},
     // Last, so the frame lies beneath the controls it holds.
@@ -58,14 +57,6 @@ bool Form3::Open(HWND reference) {
     if (!hwnd() && !Create()) return false;
     ShowCentred(reference);
     return true;
-}
-
-void Form3::OnCreated() {
-    // A themed frame draws its caption in the theme's colour; without a theme
-    // it takes the dark red from WM_CTLCOLORSTATIC.
-    using SetWindowThemeFunction = HRESULT(WINAPI*)(HWND, const wchar_t*, const wchar_t*);
-    if (auto setWindowTheme = SystemFunctionAs<SetWindowThemeFunction>(L"uxtheme.dll", "SetWindowTheme"))
-        setWindowTheme(Control(kFrame1), L"", L"");
 }
 
 void Form3::OnCommand(int id, int notification) {

@@ -19,7 +19,6 @@ public:
     bool Open(HWND reference);
 
 protected:
-    void OnCreated() override;
     void OnCommand(int id, int notification) override;
     void OnClose() override;
     COLORREF TextColour(int id) const override;

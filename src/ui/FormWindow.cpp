@@ -1,4 +1,6 @@
 #include "ui/FormWindow.h"
+// After windows.h, whose types it uses.
+#include <commctrl.h>
 
 #include "ui/SystemLibrary.h"
 #include "ui/resource.h"
@@ -89,9 +91,11 @@ void FormWindow::Initialise(HWND hwnd) {
     // order is both the tab order and the stacking from the top.
     for (std::size_t i = 0; i < layout_.controlCount; ++i) {
         const ControlLayout& control = layout_.controls[i];
-        ::CreateWindowExW(control.exStyle, control.className, control.text,
-                          WS_CHILD | WS_VISIBLE | control.style, 0, 0, 0, 0, hwnd,
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
+        HWND child = ::CreateWindowExW(
+            control.exStyle, control.className, control.text, WS_CHILD | WS_VISIBLE | control.style, 0, 0, 0,
+            0, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
+        if (control.className == std::wstring(WC_BUTTONW) && (control.style & BS_TYPEMASK) == BS_GROUPBOX)
+            ::SetWindowSubclass(child, FrameProc, 0, reinterpret_cast<DWORD_PTR>(this));
     }
     ApplyLayout();
     ::SendMessageW(hwnd, DM_SETDEFID, static_cast<WPARAM>(layout_.defaultButton), 0);
@@ -215,6 +219,58 @@ void FormWindow::PaintBackground(HDC dc) {
         ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&area), 2);
         ::FillRect(dc, &area, ::GetSysColorBrush(COLOR_MENU));
     }
+}
+
+// Frames are drawn here rather than by the button class: themed frames, and
+// Wine's, ignore the caption colour the window asks for.
+LRESULT CALLBACK FormWindow::FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                       DWORD_PTR owner) {
+    switch (message) {
+        case WM_PAINT:
+            reinterpret_cast<FormWindow*>(owner)->PaintFrame(frame);
+            return 0;
+        case WM_ERASEBKGND:
+            return TRUE;  // the inside is the parent's background
+        case WM_NCDESTROY:
+            ::RemoveWindowSubclass(frame, FrameProc, 0);
+            break;
+        default:
+            break;
+    }
+    return ::DefSubclassProc(frame, message, wParam, lParam);
+}
+
+// An etched edge through the middle of the caption line, and the caption on
+// the frame's backdrop in the window's colour for it.
+void FormWindow::PaintFrame(HWND frame) {
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(frame, &paint);
+    HGDIOBJ oldFont = ::SelectObject(dc, font_);
+    TEXTMETRICW metrics;
+    ::GetTextMetricsW(dc, &metrics);
+    RECT box;
+    ::GetClientRect(frame, &box);
+    RECT edge = box;
+    edge.top += metrics.tmHeight / 2;
+    ::DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
+
+    wchar_t caption[128];
+    int length = ::GetWindowTextW(frame, caption, 128);
+    if (length > 0) {
+        const ControlLayout* row = Find(frame);
+        SIZE extent;
+        ::GetTextExtentPoint32W(dc, caption, length, &extent);
+        RECT label{box.left + Scale(7), box.top, box.left + Scale(7) + extent.cx + 2,
+                   box.top + metrics.tmHeight};
+        int background = row && row->backdrop == Backdrop::Menu ? COLOR_MENU : COLOR_BTNFACE;
+        ::FillRect(dc, &label, ::GetSysColorBrush(background));
+        COLORREF text = row ? TextColour(row->id) : CLR_INVALID;
+        ::SetTextColor(dc, text != CLR_INVALID ? text : ::GetSysColor(COLOR_BTNTEXT));
+        ::SetBkMode(dc, TRANSPARENT);
+        ::DrawTextW(dc, caption, length, &label, DT_SINGLELINE | DT_CENTER | DT_NOPREFIX);
+    }
+    ::SelectObject(dc, oldFont);
+    ::EndPaint(frame, &paint);
 }
 
 INT_PTR FormWindow::ColourStatic(HDC dc, HWND control) {

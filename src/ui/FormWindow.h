@@ -77,6 +77,9 @@ private:
     void Initialise(HWND hwnd);
     void ApplyLayout();
     void PaintBackground(HDC dc);
+    static LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                      DWORD_PTR owner);
+    void PaintFrame(HWND frame);
     INT_PTR ColourStatic(HDC dc, HWND control);
     const ControlLayout* Find(HWND control) const;
     void Reply(LRESULT result);

@@ -269,6 +269,8 @@ void TypeText(const std::wstring& text) {
     }
 }
 
+void ClickAtScreen(POINT screen) { ClickScreen(screen, 1); }
+
 void Click(HWND control) {
     RECT rect;
     ::GetWindowRect(control, &rect);

@@ -108,6 +108,7 @@ void PressAltKey(WORD letter);
 void PressShiftKey(WORD key);
 void TypeText(const std::wstring& text);
 void Click(HWND control);
+void ClickAtScreen(POINT screen);
 void DoubleClickAt(HWND window, int clientX, int clientY);
 
 // Reading controls of another process.

@@ -8,7 +8,9 @@ endif()
 # Windows editors expect CRLF; the byte order mark makes older Notepad read
 # the Chinese half as UTF-8 rather than as the ANSI code page.
 string(ASCII 239 187 191 tolvane_utf8_bom)
-file(READ ${CMAKE_SOURCE_DIR}/packaging/README.txt tolvane_readme)
+set(tolvane_readme_source ${CMAKE_SOURCE_DIR}/packaging/README.txt)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${tolvane_readme_source})
+file(READ ${tolvane_readme_source} tolvane_readme)
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/packaging/README.txt
      CONTENT "${tolvane_utf8_bom}${tolvane_readme}" @ONLY NEWLINE_STYLE CRLF)
 

@@ -1,10 +1,10 @@
 // A scripted tour of Tolvane, taken as a user would take it: it starts the
-// program in a working folder of its own, clicks and types through the main
+// program in a fresh working folder of its own, clicks and types through the main
 // actions, checks each one's effect (list items, message box, registry value,
 // the started game's record, which windows are visible) and saves a picture
 // of each step. Exit code 0 only when every step behaved as expected.
 //
-//   tolvane_tour.exe <working folder> <picture folder>
+//   tolvane_tour.exe <picture folder>
 //
 // Pictures are BMP files named NN-name.bmp; "tour.txt" in the picture folder
 // lists them, one "NN-name<TAB>what it shows" line each, in UTF-8.
@@ -138,10 +138,7 @@ bool SaveScreenshot(const std::vector<HWND>& windows, const std::wstring& path) 
 
 class Tour {
 public:
-    Tour(std::wstring workFolder, std::wstring shotFolder)
-        : work_(std::move(workFolder)), shots_(std::move(shotFolder)) {
-        if (work_.back() != L'\\') work_ += L'\\';
-    }
+    explicit Tour(std::wstring shotFolder) : shots_(std::move(shotFolder)) {}
 
     ~Tour() { StopGame(); }
 
@@ -190,19 +187,7 @@ private:
         std::vector<HWND> visible = program_->VisibleWindows();
         return visible.size() == 1 && visible.front() == window;
     }
-    std::optional<std::string> ListFile() const {
-        std::optional<std::string> bytes;
-        std::wstring path = work_ + L"diablo.dat";
-        HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return bytes;
-        bytes.emplace();
-        char buffer[4096];
-        DWORD got = 0;
-        while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes->append(buffer, got);
-        ::CloseHandle(file);
-        return bytes;
-    }
+    std::optional<std::string> ListFile() const { return work_.Read(L"diablo.dat"); }
 
     // Where a user clicks on item `index` of the main list, in its client area.
     POINT ListItemPoint(int index) const {
@@ -236,7 +221,7 @@ private:
     bool Start() {
         // The game started from Tolvane inherits this and shows its window.
         ::SetEnvironmentVariableW(L"TOLVANE_STANDIN_SHOW", L"1");
-        program_.emplace(work_);
+        program_.emplace(work_.path());
         if (!Check(program_->started(), "Tolvane.exe starts")) return false;
         main_ = program_->WaitForWindow(kMainCaption, 30000);
         if (!Check(main_ != nullptr, "the main window appears")) return false;
@@ -397,7 +382,7 @@ private:
         gameProcessId_ = 0;
     }
 
-    std::wstring work_;
+    TempDirectory work_;
     std::wstring shots_;
     std::optional<TolvaneProcess> program_;  // ends the program, if still running, when the tour ends
     HWND main_ = nullptr;
@@ -409,9 +394,9 @@ private:
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: tolvane_tour <working folder> <picture folder>\n");
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: tolvane_tour <picture folder>\n");
         return 2;
     }
-    return Tour(argv[1], argv[2]).Run();
+    return Tour(argv[1]).Run();
 }

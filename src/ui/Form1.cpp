@@ -26,7 +26,6 @@ constexpr const wchar_t* kCannotDeleteTitle = L"失败";
 constexpr const wchar_t* kConfirmDelete = L"确定删除？删除后不可恢复！";
 constexpr const wchar_t* kConfirmDeleteTitle = L"删除";
 constexpr const wchar_t* kDeleteFailed = L"删除失败：服务器列表文件无法读写。列表显示的是文件现在的内容。";
-constexpr const wchar_t* kErrorTitle = L"错误";
 
 constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD kCheckBox = WS_TABSTOP | BS_AUTOCHECKBOX;

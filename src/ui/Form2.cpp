@@ -15,7 +15,6 @@ namespace {
 using namespace form2;
 
 constexpr const wchar_t* kCaption = L"新增";
-constexpr const wchar_t* kErrorTitle = L"错误";
 constexpr const wchar_t* kNameMissing = L"请输入服务器名称";
 constexpr const wchar_t* kAddressMissing = L"请输入服务器IP地址";
 constexpr const wchar_t* kConflict = L"有相同的服务器名或是IP已经存在";

@@ -21,7 +21,6 @@ constexpr const wchar_t* kHomePage = L"http://tlv.example/";
 constexpr const wchar_t* kContact = L"QQ群: 10000";
 constexpr const wchar_t* kBrowser = L"explorer.exe";
 constexpr const wchar_t* kBrowserFailed = L"无法启动浏览器打开主页。";
-constexpr const wchar_t* kErrorTitle = L"错误";
 
 constexpr COLORREF kDarkRed = RGB(128, 0, 0);
 constexpr COLORREF kNavy = RGB(0, 0, 128);

@@ -240,8 +240,8 @@ LRESULT CALLBACK FormWindow::FrameProc(HWND frame, UINT message, WPARAM wParam, 
     return ::DefSubclassProc(frame, message, wParam, lParam);
 }
 
-// An etched edge through the middle of the caption line, and the caption on
-// the frame's backdrop in the window's colour for it.
+// An etched edge (through the middle of the caption line when there is a
+// caption), and the caption on the frame's backdrop in the window's colour.
 void FormWindow::PaintFrame(HWND frame) {
     PAINTSTRUCT paint;
     HDC dc = ::BeginPaint(frame, &paint);
@@ -250,12 +250,12 @@ void FormWindow::PaintFrame(HWND frame) {
     ::GetTextMetricsW(dc, &metrics);
     RECT box;
     ::GetClientRect(frame, &box);
-    RECT edge = box;
-    edge.top += metrics.tmHeight / 2;
-    ::DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
-
     wchar_t caption[128];
     int length = ::GetWindowTextW(frame, caption, 128);
+    RECT edge = box;
+    if (length > 0) edge.top += metrics.tmHeight / 2;
+    ::DrawEdge(dc, &edge, EDGE_ETCHED, BF_RECT);
+
     if (length > 0) {
         const ControlLayout* row = Find(frame);
         SIZE extent;

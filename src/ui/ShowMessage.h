@@ -4,6 +4,9 @@
 
 namespace tolvane::ui {
 
+// The title of the boxes that report what the user cannot do or what failed.
+inline constexpr const wchar_t* kErrorTitle = L"错误";
+
 enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
 

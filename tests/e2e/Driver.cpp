@@ -327,6 +327,15 @@ RECT ClientRectIn(HWND control) {
     return rect;
 }
 
+::testing::AssertionResult IsPlacedAt(HWND control, const RECT& expected) {
+    RECT rect = ClientRectIn(control);
+    if (::EqualRect(&rect, &expected)) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "control " << ::GetDlgCtrlID(control) << " is at (" << rect.left << ", " << rect.top << ")-("
+           << rect.right << ", " << rect.bottom << "), expected (" << expected.left << ", " << expected.top
+           << ")-(" << expected.right << ", " << expected.bottom << ")";
+}
+
 SIZE ClientSize(HWND window) {
     RECT rect{};
     ::GetClientRect(window, &rect);

@@ -120,5 +120,7 @@ bool IsChecked(HWND checkBox);
 // A control's rectangle in its parent's client coordinates.
 RECT ClientRectIn(HWND control);
 SIZE ClientSize(HWND window);
+// Whether a control has exactly this rectangle in its parent's client area.
+::testing::AssertionResult IsPlacedAt(HWND control, const RECT& expected);
 
 }  // namespace tolvane::e2e

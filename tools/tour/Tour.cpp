@@ -1,13 +1,14 @@
 // A scripted tour of Tolvane, taken as a user would take it: it starts the
-// program in a fresh working folder of its own, clicks and types through the main
-// actions, checks each one's effect (list items, message box, registry value,
-// the started game's record, which windows are visible) and saves a picture
-// of each step. Exit code 0 only when every step behaved as expected.
+// program in a fresh working folder of its own, clicks and types through the
+// main actions, checks each one's effect (list items, message box, registry
+// value, the started game's record, which windows are visible) and saves a
+// picture of each step. Exit code 0 only when every step behaved as expected.
 //
 //   tolvane_tour.exe <picture folder>
 //
 // Pictures are BMP files named NN-name.bmp; "tour.txt" in the picture folder
 // lists them, one "NN-name<TAB>what it shows" line each, in UTF-8.
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <string>

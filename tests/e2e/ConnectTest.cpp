@@ -92,42 +92,22 @@ TEST_F(ConnectTest, DoubleClickRegistersTheAddress) {
     EXPECT_EQ(ListSelection(list), 2);
 }
 
-// The fixed item removes the override instead of writing one.
-TEST_F(ConnectTest, FixedItemRemovesTheOverride) {
-    ASSERT_NO_FATAL_FAILURE(WriteGameValue("BNETIP", REG_SZ, std::string("9.9.9.9") + '\0'));
-    ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_NO_FATAL_FAILURE(UncheckAutoRun());
-    ASSERT_NO_FATAL_FAILURE(Select(0));
-    PressKey(VK_RETURN);
-    ASSERT_NO_FATAL_FAILURE(ExpectMessage(L"成功", L"注册成功！"));
-    EXPECT_FALSE(ReadGameValue("BNETIP").has_value());
-}
-
-// With auto start on, the launch button writes the address, then starts the
-// loader from the game directory; no message, the window stays.
-TEST_F(ConnectTest, LaunchStartsTheLoaderInTheGameDirectory) {
-    ASSERT_NO_FATAL_FAILURE(InstallGame(L"d2load.exe"));
-    ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_NO_FATAL_FAILURE(Select(1));
-    PressAltKey('O');
-    std::string record = WaitForGameRecord();
-    std::wstring directory = game_.path().substr(0, game_.path().size() - 1);
-    EXPECT_EQ(record, Utf8(game_.path() + L"d2load.exe  -skiptobnet\t" + directory + L"\n"));
-    EXPECT_EQ(ReadGameValue("BNETIP")->bytes, std::string("1.2.3.4") + '\0');
-    program_->Settle();
-    EXPECT_EQ(program_->VisibleWindows(), std::vector<HWND>{main_});
-}
-
-// Window mode adds the windowed switch to the game's command line.
-TEST_F(ConnectTest, WindowModeAddsTheWindowedSwitch) {
+// With auto start and window mode on, the launch button writes the address,
+// then starts the loader windowed from the game directory; no message, the
+// window stays.
+TEST_F(ConnectTest, LaunchStartsTheLoaderWindowedInTheGameDirectory) {
     ASSERT_NO_FATAL_FAILURE(InstallGame(L"d2load.exe"));
     ASSERT_NO_FATAL_FAILURE(Start());
     Click(MainControl(kWindow));
     ASSERT_TRUE(WaitUntil([&] { return IsChecked(MainControl(kWindow)); }));
     ASSERT_NO_FATAL_FAILURE(Select(1));
-    PressKey(VK_RETURN);
+    PressAltKey('O');
     std::string record = WaitForGameRecord();
-    EXPECT_EQ(record.substr(0, record.find('\t')), Utf8(game_.path() + L"d2load.exe -w  -skiptobnet"));
+    std::wstring directory = game_.path().substr(0, game_.path().size() - 1);
+    EXPECT_EQ(record, Utf8(game_.path() + L"d2load.exe -w  -skiptobnet\t" + directory + L"\n"));
+    EXPECT_EQ(ReadGameValue("BNETIP")->bytes, std::string("1.2.3.4") + '\0');
+    program_->Settle();
+    EXPECT_EQ(program_->VisibleWindows(), std::vector<HWND>{main_});
 }
 
 // A game key without an install path: the failure message.

@@ -179,22 +179,17 @@ TEST_F(MainWindowTest, EnterRunsTheMainActionWithNothingSelected) {
 }
 
 // Esc, Alt+Q (the exit button) and Alt+F4 (the close box) each end the program.
-TEST_F(MainWindowTest, EscEndsTheProgram) {
-    ASSERT_NO_FATAL_FAILURE(Start());
-    PressKey(VK_ESCAPE);
-    EXPECT_TRUE(program_->WaitForExit());
-}
-
-TEST_F(MainWindowTest, ExitButtonEndsTheProgram) {
-    ASSERT_NO_FATAL_FAILURE(Start());
-    PressAltKey('Q');
-    EXPECT_TRUE(program_->WaitForExit());
-}
-
-TEST_F(MainWindowTest, CloseBoxEndsTheProgram) {
-    ASSERT_NO_FATAL_FAILURE(Start());
-    PressAltKey(VK_F4);
-    EXPECT_TRUE(program_->WaitForExit());
+TEST_F(MainWindowTest, EscExitButtonAndCloseBoxEndTheProgram) {
+    struct {
+        WORD key;
+        bool alt;
+    } const ways[] = {{VK_ESCAPE, false}, {'Q', true}, {VK_F4, true}};
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.key);
+        ASSERT_NO_FATAL_FAILURE(Start());
+        way.alt ? PressAltKey(way.key) : PressKey(way.key);
+        EXPECT_TRUE(program_->WaitForExit());
+    }
 }
 
 // The fixed item cannot be deleted: a failure message, nothing changes.

@@ -148,42 +148,37 @@ protected:
     std::string PlantedRecord() const { return ReadWholeFile(root_ + L"\\" + kRecordFileName); }
     std::string GameRecord() const { return ReadWholeFile(installDir_ + kRecordFileName); }
 
+    // Launches and checks that exactly the expected program ran once, in the
+    // install directory, while the caller's directory is back and the planted
+    // file stayed idle.
+    void ExpectStartsOnce(bool windowMode, const std::string& program, const std::string& switches) {
+        SetInstallPath(installDir_);
+        EXPECT_EQ(launcher.Launch(windowMode), LaunchOutcome::Started);
+        EXPECT_EQ(CurrentDirectory(), callerDir_);
+        auto records = WaitForRecords();
+        EXPECT_EQ(PlantedRecord(), "");
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0].commandLine, "\"" + ToUtf8(installDir_) + program + "\"" + switches);
+        EXPECT_EQ(records[0].workingDirectory, ToUtf8(root_ + L"\\Diablo II"));
+    }
+
     std::wstring root_, installDir_, callerDir_, previousDir_;
     Win32Module1 registry;
     Win32HostServices host;
     GameLauncher launcher{registry, host};
 };
 
-// The loader, stored in upper case, is started under that name from the
-// install directory; the caller's directory is back and nothing else ran.
+// The loader, stored in upper case, is started under that name.
 TEST_F(Win32LauncherTest, StartsLoaderUnderStoredNameInInstallDirectory) {
     PutGame(L"Diablo II.exe");
     PutGame(L"D2LOAD.EXE");
-    SetInstallPath(installDir_);
-
-    EXPECT_EQ(launcher.Launch(false), LaunchOutcome::Started);
-    EXPECT_EQ(CurrentDirectory(), callerDir_);
-
-    auto records = WaitForRecords();
-    EXPECT_EQ(PlantedRecord(), "");
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].commandLine, "\"" + ToUtf8(installDir_) + "D2LOAD.EXE\"  -skiptobnet");
-    EXPECT_EQ(records[0].workingDirectory, ToUtf8(root_ + L"\\Diablo II"));
+    ExpectStartsOnce(false, "D2LOAD.EXE", "  -skiptobnet");
 }
 
 // Without a loader the game itself starts, windowed when asked.
 TEST_F(Win32LauncherTest, StartsGameWindowedWithoutLoader) {
     PutGame(L"Diablo II.exe");
-    SetInstallPath(installDir_);
-
-    EXPECT_EQ(launcher.Launch(true), LaunchOutcome::Started);
-    EXPECT_EQ(CurrentDirectory(), callerDir_);
-
-    auto records = WaitForRecords();
-    EXPECT_EQ(PlantedRecord(), "");
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].commandLine, "\"" + ToUtf8(installDir_) + "Diablo II.exe\" -w  -skiptobnet");
-    EXPECT_EQ(records[0].workingDirectory, ToUtf8(root_ + L"\\Diablo II"));
+    ExpectStartsOnce(true, "Diablo II.exe", " -w  -skiptobnet");
 }
 
 // No key: nothing is tried. A key without InstallPath, a missing directory,

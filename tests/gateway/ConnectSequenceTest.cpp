@@ -1,9 +1,8 @@
-#include "gateway/ConnectSequence.h"
-
 #include <gtest/gtest.h>
 
 #include "MemoryHostServices.h"
 #include "MemoryRegistry.h"
+#include "gateway/ConnectSequence.h"
 #include "gateway/GameLauncher.h"
 #include "gateway/GatewaySetting.h"
 #include "serverlist/ServerEntry.h"
@@ -54,20 +53,6 @@ protected:
     GameLauncher launcher{registry, host};
     ConnectSequence sequence{list, gateway, launcher};
 };
-
-// Registered and Failed carry their fixed message; the two quiet outcomes none.
-TEST_F(ConnectSequenceTest, MessagesOfOutcomes) {
-    auto registered = MessageFor(ConnectOutcome::Registered);
-    ASSERT_TRUE(registered);
-    EXPECT_STREQ(registered->text, L"注册成功！");
-    EXPECT_STREQ(registered->title, L"成功");
-    auto failed = MessageFor(ConnectOutcome::Failed);
-    ASSERT_TRUE(failed);
-    EXPECT_STREQ(failed->text, L"未发现游戏目录，请先运行一次暗黑破坏神II。");
-    EXPECT_STREQ(failed->title, L"失败");
-    EXPECT_FALSE(MessageFor(ConnectOutcome::Started));
-    EXPECT_FALSE(MessageFor(ConnectOutcome::NothingStarted));
-}
 
 // A user's entry: its address is written, nothing is started, the list file
 // is closed again.

@@ -90,36 +90,25 @@ TEST_F(GameLauncherTest, ChooseExecutablePrefersLoaderUnderStoredName) {
     EXPECT_EQ(launcher.ChooseExecutable(L"C:\\A"), L"Diablo II.exe");
 }
 
-// The program path is quoted; the switch texts follow it exactly.
-TEST_F(GameLauncherTest, BuildCommandLineQuotesPathAndKeepsSwitchSpacing) {
-    EXPECT_EQ(GameLauncher::BuildCommandLine(kInstallDir, L"D2LOAD.EXE", false),
-              L"\"C:\\Program Files\\Diablo II\\D2LOAD.EXE\"  -skiptobnet");
-    EXPECT_EQ(GameLauncher::BuildCommandLine(kInstallDir, L"Diablo II.exe", true),
-              L"\"C:\\Program Files\\Diablo II\\Diablo II.exe\" -w  -skiptobnet");
-}
-
-// The loader is started minimized from the game directory under its full path
-// as application name; the caller's directory is back afterwards.
-TEST_F(GameLauncherTest, LaunchStartsLoaderInGameDirectoryAndRestores) {
+// The loader is started minimized from the game directory, under its full
+// path as application name and quoted in the command line; without it the
+// game itself, windowed when asked. The caller's directory is back each time.
+TEST_F(GameLauncherTest, LaunchStartsLoaderOrGameInGameDirectory) {
     InstallGame({L"Diablo II.exe", L"D2LOAD.EXE"});
-
     EXPECT_EQ(launcher.Launch(false), LaunchOutcome::Started);
 
-    ASSERT_EQ(host.started.size(), 1u);
+    host.RemoveFile(kInstallDir + L"D2LOAD.EXE");
+    EXPECT_EQ(launcher.Launch(true), LaunchOutcome::Started);
+
+    ASSERT_EQ(host.started.size(), 2u);
     EXPECT_EQ(host.started[0].applicationName, kInstallDir + L"D2LOAD.EXE");
     EXPECT_EQ(host.started[0].commandLine, L"\"" + kInstallDir + L"D2LOAD.EXE\"  -skiptobnet");
     EXPECT_EQ(host.started[0].showWindow, 2);
     EXPECT_EQ(host.started[0].workingDirectory, L"C:\\Program Files\\Diablo II");
+    EXPECT_EQ(host.started[1].applicationName, kInstallDir + L"Diablo II.exe");
+    EXPECT_EQ(host.started[1].commandLine, L"\"" + kInstallDir + L"Diablo II.exe\" -w  -skiptobnet");
     EXPECT_EQ(host.GetWorkingDirectory(), kCallerDir);
     EXPECT_EQ(registry.openHandles(), 0);
-}
-
-TEST_F(GameLauncherTest, LaunchWindowedWithoutLoaderStartsTheGame) {
-    InstallGame({L"Diablo II.exe"});
-    EXPECT_EQ(launcher.Launch(true), LaunchOutcome::Started);
-    ASSERT_EQ(host.started.size(), 1u);
-    EXPECT_EQ(host.started[0].applicationName, kInstallDir + L"Diablo II.exe");
-    EXPECT_EQ(host.started[0].commandLine, L"\"" + kInstallDir + L"Diablo II.exe\" -w  -skiptobnet");
 }
 
 // Without the game's key nothing is tried: the directory is never touched.

@@ -28,7 +28,7 @@ public:
     long RegDeleteValueA(RegHandle key, const char* valueName) override;
     long RegCloseKey(RegHandle key) override;
 
-    // --- Arranging and inspecting
+    // --- Arranging and examining
     struct Value {
         std::uint32_t type;
         std::string bytes;

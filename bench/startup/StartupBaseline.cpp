@@ -70,11 +70,18 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     if (!window) return 1;
     HWND list = ::CreateWindowW(L"LISTBOX", nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_BORDER | LBS_NOTIFY |
                                     LBS_NOINTEGRALHEIGHT, 80, 8, 145, 146, window, nullptr, instance, nullptr);
-    // Filled while the window is still hidden, as any careful program would.
+    // Filled while the window is still hidden, with the storage reserved up
+    // front and redrawing off: the cheapest way a list box takes many items.
+    std::vector<std::wstring> names = RecordNames(ReadWholeFile(L"diablo.dat"));
+    std::size_t characters = 0;
+    for (const std::wstring& name : names) characters += name.size() + 1;
+    ::SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    ::SendMessageW(list, LB_INITSTORAGE, names.size() + 1, (characters + 8) * sizeof(wchar_t));
     ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kFirstItem));
-    for (const std::wstring& name : RecordNames(ReadWholeFile(L"diablo.dat"))) {
+    for (const std::wstring& name : names) {
         ::SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     }
+    ::SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     ::ShowWindow(window, showCommand);
     MSG message;
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {

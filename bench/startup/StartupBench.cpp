@@ -21,6 +21,7 @@ constexpr const wchar_t* kBaselineCaption = L"Startup baseline";
 constexpr const wchar_t* kListFileName = L"diablo.dat";
 constexpr int kDefaultRuns = 7;
 constexpr DWORD kRunTimeoutMs = 30000;
+constexpr DWORD kSettleMs = 300;
 constexpr double kRatioTarget = 1.3;
 constexpr long long kSizeTargetBytes = 400 * 1024;
 
@@ -130,6 +131,9 @@ double TimeOneStart(const Program& program, const std::wstring& folder, int reco
     ::WaitForSingleObject(process.hProcess, 5000);
     ::CloseHandle(process.hThread);
     ::CloseHandle(process.hProcess);
+    // Lets the desktop finish tearing the window down, so the next start does
+    // not pay for it.
+    ::Sleep(kSettleMs);
     return elapsed;
 }
 
@@ -265,8 +269,10 @@ int wmain(int argc, wchar_t** argv) {
     const int runs = argc > 4 ? std::max(5, _wtoi(argv[4])) : kDefaultRuns;
 
     ReportExe(tolvane.path);
-    std::printf("\nstart-up: process start -> main window visible with its list filled; median of %d runs\n", runs);
-    std::printf("%8s %12s %12s %8s\n", "records", "Tolvane ms", "baseline ms", "ratio");
+    std::printf("\nstart-up: process start -> main window visible with its list filled, %d runs each\n", runs);
+    std::printf("(the minimum is shown too: other load on the machine only ever adds time)\n");
+    std::printf("%8s %14s %14s %8s %12s %12s %8s\n", "records", "Tolvane median", "baseline med.", "ratio",
+                "Tolvane min", "baseline min", "ratio");
     bool allRan = true;
     double ratioAtLargest = 0;
     for (int records : {0, 10000}) {
@@ -295,13 +301,16 @@ int wmain(int argc, wchar_t** argv) {
             continue;
         }
         double ratio = Median(tolvaneMs) / Median(baselineMs);
-        std::printf("%8d %12.1f %12.1f %8.2f\n", records, Median(tolvaneMs), Median(baselineMs), ratio);
+        double tolvaneMin = *std::min_element(tolvaneMs.begin(), tolvaneMs.end());
+        double baselineMin = *std::min_element(baselineMs.begin(), baselineMs.end());
+        std::printf("%8d %14.1f %14.1f %8.2f %12.1f %12.1f %8.2f\n", records, Median(tolvaneMs), Median(baselineMs),
+                    ratio, tolvaneMin, baselineMin, tolvaneMin / baselineMin);
         PrintSamples(tolvane.label, tolvaneMs);
         PrintSamples(baseline.label, baselineMs);
         ratioAtLargest = ratio;
     }
     if (allRan) {
-        std::printf("ratio at 10,000 records %.2f, target <= %.1f: %s\n", ratioAtLargest, kRatioTarget,
+        std::printf("ratio of medians at 10,000 records %.2f, target <= %.1f: %s\n", ratioAtLargest, kRatioTarget,
                     ratioAtLargest <= kRatioTarget ? "met" : "MISSED");
     }
     return allRan ? 0 : 1;

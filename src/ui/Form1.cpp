@@ -202,13 +202,11 @@ void Form1::Delete() {
 }
 
 void Form1::OpenAddWindow() {
-    addWindow_->Open(hwnd());
-    Hide();
+    if (addWindow_->Open(hwnd())) Hide();
 }
 
 void Form1::OpenAboutWindow() {
-    aboutWindow_->Open(hwnd());
-    Hide();
+    if (aboutWindow_->Open(hwnd())) Hide();
 }
 
 void Form1::AutoRunClicked() {

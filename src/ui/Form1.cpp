@@ -27,6 +27,9 @@ constexpr const wchar_t* kConfirmDelete = L"确定删除？删除后不可恢复
 constexpr const wchar_t* kConfirmDeleteTitle = L"删除";
 constexpr const wchar_t* kDeleteFailed = L"删除失败：服务器列表文件无法读写。列表显示的是文件现在的内容。";
 
+// Posted by the load step: the tool tip is added once the window is up.
+constexpr UINT kAddToolTipMessage = WM_APP + 1;
+
 constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD kCheckBox = WS_TABSTOP | BS_AUTOCHECKBOX;
 constexpr int kPictureWidth = 65, kPictureHeight = 42;
@@ -81,7 +84,15 @@ void Form1::OnCreated() {
     FillList();
     // The tool goes on after the list is filled and is fed by relaying, not
     // by subclassing the list box, which would slow down every added item.
+    // It is not needed to show the window, so it waits until the window is up.
+    ::PostMessageW(hwnd(), kAddToolTipMessage, 0, 0);
+}
+
+bool Form1::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
+    if (message != kAddToolTipMessage) return false;
     AddToolTip();
+    result = 0;
+    return true;
 }
 
 // The fixed item, then the file's names; without selection. A file that

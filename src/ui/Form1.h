@@ -37,6 +37,7 @@ protected:
     void OnCreated() override;
     void OnCommand(int id, int notification) override;
     void OnClose() override { Exit(); }
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     void FillList();

@@ -22,6 +22,7 @@ protected:
     }
     // Presses Enter and expects an error box with `text`; the window stays.
     void ExpectRefusal(const std::wstring& text) {
+        program_->Settle();
         BringToFront(add_);
         PressKey(VK_RETURN);
         MessageBoxSeen box = program_->WaitForMessageBox();

@@ -388,7 +388,10 @@ void TolvaneTest::OpenFromMain(WORD letter, const wchar_t* caption, HWND& window
 void TolvaneTest::Answer(const MessageBoxSeen& box, WORD key) {
     BringToFront(box.hwnd);
     PressKey(key);
-    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box.hwnd) || !::IsWindowVisible(box.hwnd); }));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box.hwnd) || !::IsWindowVisible(box.hwnd); }, 10000))
+        << "the message box stayed";
+    // The window under the box gets its focus back before the next keystroke.
+    program_->Settle();
 }
 
 }  // namespace tolvane::e2e

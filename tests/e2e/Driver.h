@@ -66,7 +66,7 @@ public:
     // The visible top-level window with this caption, waited for; null if none came.
     HWND WaitForWindow(const wchar_t* caption, int milliseconds = 10000) const;
     // The message box the program shows, waited for.
-    MessageBoxSeen WaitForMessageBox(int milliseconds = 5000) const;
+    MessageBoxSeen WaitForMessageBox(int milliseconds = 10000) const;
     // The program's visible top-level windows, message boxes included.
     std::vector<HWND> VisibleWindows() const;
     bool WaitForExit(int milliseconds = 5000) const;

@@ -1,27 +1,14 @@
 #include "Driver.h"
 
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
 namespace tolvane::e2e {
 namespace {
 
-constexpr int kPollMilliseconds = 20;
-constexpr UINT_PTR kMessageBoxTextId = 0xFFFF;
-
-std::wstring Utf8ToWide(const std::string& text) {
-    int size = ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(size), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size);
-    return out;
-}
-
-}  // namespace
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    ::GetClassNameW(window, name, 64);
-    return name;
-}
-
-namespace {
+constexpr int kMessageBoxTextId = 0xFFFF;
 
 struct WindowSearch {
     DWORD processId;
@@ -37,25 +24,24 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
     return TRUE;
 }
 
-}  // namespace
-
-std::vector<HWND> TopLevelWindows(DWORD processId, const std::function<bool(HWND)>& filter) {
-    WindowSearch search{processId, &filter, {}};
-    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    return name;
 }
-
-namespace {
 
 void Send(INPUT input) { ::SendInput(1, &input, sizeof input); }
 
-INPUT Key(WORD key, bool up) {
+// Without KEYEVENTF_EXTENDEDKEY, Home, the arrows, Delete and their kin reach
+// the program as the numeric keypad's keys.
+void SendKey(WORD key, bool up) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = key;
     input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    return input;
+    bool extended = (key >= VK_PRIOR && key <= VK_DOWN) || key == VK_INSERT || key == VK_DELETE;
+    input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
+    Send(input);
 }
 
 // Every mouse event carries its position: a button event alone may land where
@@ -83,27 +69,27 @@ void ClickScreen(POINT screen, int clicks) {
 
 bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
     DWORD start = ::GetTickCount();
-    for (;;) {
-        if (condition()) return true;
+    while (!condition()) {
         if (static_cast<int>(::GetTickCount() - start) > milliseconds) return false;
-        ::Sleep(kPollMilliseconds);
+        ::Sleep(20);
     }
+    return true;
 }
 
 std::wstring FromUnixPath(const std::string& path) {
-    std::wstring out = Utf8ToWide(path);
+    std::wstring out(path.size(), L'\0');
+    out.resize(static_cast<std::size_t>(::MultiByteToWideChar(
+        CP_UTF8, 0, path.data(), static_cast<int>(path.size()), out.data(), static_cast<int>(out.size()))));
     for (auto& c : out)
         if (c == L'/') c = L'\\';
     return L"Z:" + out;
 }
 
 std::string Ansi(const std::wstring& text) {
-    if (text.empty()) return {};
-    int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                     nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
-                          nullptr);
+    std::string out(text.size() * 2, '\0');
+    out.resize(static_cast<std::size_t>(
+        ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                              static_cast<int>(out.size()), nullptr, nullptr)));
     return out;
 }
 
@@ -113,45 +99,28 @@ std::string Record(const std::wstring& name, const std::wstring& address) {
 
 TempDirectory::TempDirectory() {
     static int counter = 0;
-    wchar_t temp[MAX_PATH];
-    ::GetTempPathW(MAX_PATH, temp);
-    path_ = std::wstring(temp) + L"tolvane-e2e-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-            std::to_wstring(++counter) + L"\\";
-    ::CreateDirectoryW(path_.c_str(), nullptr);
+    auto name = "tolvane-e2e-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter);
+    path_ = (std::filesystem::temp_directory_path() / name).wstring() + L"\\";
+    std::filesystem::create_directories(path_);
 }
 
 TempDirectory::~TempDirectory() {
-    WIN32_FIND_DATAW data;
-    HANDLE find = ::FindFirstFileW((path_ + L"*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                ::DeleteFileW((path_ + data.cFileName).c_str());
-        } while (::FindNextFileW(find, &data));
-        ::FindClose(find);
-    }
-    ::RemoveDirectoryW(path_.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
 }
 
 void TempDirectory::Write(const std::wstring& name, const std::string& bytes) const {
-    HANDLE file = ::CreateFileW(File(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
-    ASSERT_EQ(written, bytes.size());
+    std::ofstream file(std::filesystem::path(File(name)), std::ios::binary);
+    ASSERT_TRUE(file << bytes) << "cannot write " << ::testing::PrintToString(File(name));
 }
 
-std::optional<std::string> TempDirectory::Read(const std::wstring& name) const {
-    HANDLE file = ::CreateFileW(File(name).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
-    std::string bytes;
-    char buffer[4096];
-    DWORD got = 0;
-    while (::ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    ::CloseHandle(file);
-    return bytes;
+// std::ifstream opens with sharing, so a file another program writes can be read.
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    if (!file) return std::nullopt;
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
 }
 
 TolvaneProcess::TolvaneProcess(const std::wstring& workingDirectory) {
@@ -178,43 +147,37 @@ TolvaneProcess::~TolvaneProcess() {
     ::CloseHandle(process_);
 }
 
-HWND TolvaneProcess::WaitForWindow(const wchar_t* caption, int milliseconds) const {
-    HWND found = nullptr;
+std::vector<HWND> TolvaneProcess::Windows(const std::function<bool(HWND)>& filter) const {
+    WindowSearch search{processId_, &filter, {}};
+    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND TolvaneProcess::WaitForOne(const std::function<bool(HWND)>& filter, int milliseconds) const {
+    std::vector<HWND> found;
     WaitUntil(
-        [&] {
-            auto windows = TopLevelWindows(processId_, [&](HWND window) {
-                return ::IsWindowVisible(window) && TextOf(window) == caption && ClassOf(window) == L"#32770";
-            });
-            found = windows.empty() ? nullptr : windows.front();
-            return found != nullptr;
-        },
+        [&] { return !(found = Windows([&](HWND w) { return ::IsWindowVisible(w) && filter(w); })).empty(); },
         milliseconds);
-    return found;
+    return found.empty() ? nullptr : found.front();
+}
+
+HWND TolvaneProcess::WaitForWindow(const wchar_t* caption, int milliseconds, const wchar_t* className) const {
+    return WaitForOne([&](HWND w) { return ClassOf(w) == className && TextOf(w) == caption; }, milliseconds);
 }
 
 MessageBoxSeen TolvaneProcess::WaitForMessageBox(int milliseconds) const {
     MessageBoxSeen seen;
-    WaitUntil(
-        [&] {
-            auto boxes = TopLevelWindows(processId_, [](HWND window) {
-                return ::IsWindowVisible(window) && ClassOf(window) == L"#32770" &&
-                       ::GetDlgItem(window, static_cast<int>(kMessageBoxTextId)) != nullptr;
-            });
-            if (boxes.empty()) return false;
-            seen.hwnd = boxes.front();
-            return true;
-        },
+    seen.hwnd = WaitForOne(
+        [](HWND w) { return ClassOf(w) == L"#32770" && ::GetDlgItem(w, kMessageBoxTextId) != nullptr; },
         milliseconds);
-    if (seen.hwnd) {
-        seen.title = TextOf(seen.hwnd);
-        seen.text = TextOf(::GetDlgItem(seen.hwnd, static_cast<int>(kMessageBoxTextId)));
-    }
+    seen.title = TextOf(seen.hwnd);
+    seen.text = TextOf(::GetDlgItem(seen.hwnd, kMessageBoxTextId));
     return seen;
 }
 
 std::vector<HWND> TolvaneProcess::VisibleWindows() const {
-    return TopLevelWindows(processId_, [](HWND window) {
-        return ::IsWindowVisible(window) && (::GetWindowLongW(window, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
+    return Windows([](HWND w) {
+        return ::IsWindowVisible(w) && (::GetWindowLongW(w, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
     });
 }
 
@@ -228,7 +191,7 @@ bool TolvaneProcess::WaitForExit(int milliseconds) const {
 void TolvaneProcess::Settle() const {
     for (int round = 0; round < 2; ++round) {
         ::Sleep(150);
-        auto windows = TopLevelWindows(processId_, [](HWND) { return true; });
+        auto windows = Windows([](HWND) { return true; });
         if (windows.empty()) return;
         DWORD_PTR ignored;
         ::SendMessageTimeoutW(windows.front(), WM_NULL, 0, 0, SMTO_NORMAL, 3000, &ignored);
@@ -240,21 +203,11 @@ void BringToFront(HWND window) {
     WaitUntil([&] { return ::GetForegroundWindow() == window; }, 3000);
 }
 
-void PressKey(WORD key) {
-    Send(Key(key, false));
-    Send(Key(key, true));
-}
-
-void PressAltKey(WORD letter) {
-    Send(Key(VK_MENU, false));
-    PressKey(letter);
-    Send(Key(VK_MENU, true));
-}
-
-void PressShiftKey(WORD key) {
-    Send(Key(VK_SHIFT, false));
-    PressKey(key);
-    Send(Key(VK_SHIFT, true));
+void PressKey(WORD key, WORD modifier) {
+    if (modifier) SendKey(modifier, false);
+    SendKey(key, false);
+    SendKey(key, true);
+    if (modifier) SendKey(modifier, true);
 }
 
 void TypeText(const std::wstring& text) {
@@ -283,6 +236,13 @@ void DoubleClickAt(HWND window, int clientX, int clientY) {
     ClickScreen(point, 2);
 }
 
+void ClickListItem(HWND listBox, int index, int clicks) {
+    int height = static_cast<int>(::SendMessageW(listBox, LB_GETITEMHEIGHT, 0, 0));
+    POINT point{20, height * index + height / 2};
+    ::ClientToScreen(listBox, &point);
+    ClickScreen(point, clicks);
+}
+
 // WM_GETTEXT rather than GetWindowText: for a window of another process the
 // latter returns the stored caption, not what an edit control holds.
 std::wstring TextOf(HWND window) {
@@ -300,8 +260,7 @@ std::vector<std::wstring> ListItems(HWND listBox) {
     std::vector<std::wstring> items;
     LRESULT count = ::SendMessageW(listBox, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        LRESULT length = ::SendMessageW(listBox, LB_GETTEXTLEN, i, 0);
-        std::wstring item(static_cast<std::size_t>(length) + 1, L'\0');
+        std::wstring item(static_cast<std::size_t>(::SendMessageW(listBox, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
         LRESULT copied = ::SendMessageW(listBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()));
         item.resize(copied < 0 ? 0 : static_cast<std::size_t>(copied));
         items.push_back(item);
@@ -320,26 +279,9 @@ HWND FocusOf(HWND window) {
 
 bool IsChecked(HWND checkBox) { return ::SendMessageW(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-RECT ClientRectIn(HWND control) {
-    RECT rect;
-    ::GetWindowRect(control, &rect);
-    ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-::testing::AssertionResult IsPlacedAt(HWND control, const RECT& expected) {
-    RECT rect = ClientRectIn(control);
-    if (::EqualRect(&rect, &expected)) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "control " << ::GetDlgCtrlID(control) << " is at (" << rect.left << ", " << rect.top << ")-("
-           << rect.right << ", " << rect.bottom << "), expected (" << expected.left << ", " << expected.top
-           << ")-(" << expected.right << ", " << expected.bottom << ")";
-}
-
-SIZE ClientSize(HWND window) {
-    RECT rect{};
-    ::GetClientRect(window, &rect);
-    return {rect.right, rect.bottom};
+// DM_GETDEFID on a message box answers IDOK under Wine: the style tells.
+bool IsDefaultButton(HWND button) {
+    return (::GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
 }
 
 std::vector<COLORREF> ScreenPixels(const RECT& screenRect) {
@@ -354,8 +296,7 @@ std::vector<COLORREF> ScreenPixels(const RECT& screenRect) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap) {
+    if (HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0)) {
         HGDIOBJ old = ::SelectObject(memory, bitmap);
         ::BitBlt(memory, 0, 0, width, height, screen, screenRect.left, screenRect.top, SRCCOPY);
         ::GdiFlush();
@@ -370,6 +311,27 @@ std::vector<COLORREF> ScreenPixels(const RECT& screenRect) {
     return pixels;
 }
 
+// The rectangles are pixels at 96 DPI, the test prefix's setting.
+void ExpectLayout(HWND window, SIZE client, std::initializer_list<Placement> controls) {
+    using Box = std::array<LONG, 4>;
+    RECT area{};
+    ::GetClientRect(window, &area);
+    EXPECT_EQ((Box{area.right, area.bottom}), (Box{client.cx, client.cy})) << "client size";
+    for (const Placement& control : controls) {
+        HWND hwnd = ::GetDlgItem(window, control.id);
+        RECT rect{};
+        ::GetWindowRect(hwnd, &rect);
+        ::MapWindowPoints(nullptr, ::GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
+        const RECT& want = control.rect;
+        EXPECT_EQ((Box{rect.left, rect.top, rect.right, rect.bottom}),
+                  (Box{want.left, want.top, want.right, want.bottom}))
+            << "control " << control.id;
+        if (control.text) {
+            EXPECT_EQ(TextOf(hwnd), control.text) << "control " << control.id;
+        }
+    }
+}
+
 void TolvaneTest::Start() {
     program_ = std::make_unique<TolvaneProcess>(directory_.path());
     ASSERT_TRUE(program_->started()) << "cannot start " << TOLVANE_EXE;
@@ -379,19 +341,34 @@ void TolvaneTest::Start() {
 }
 
 void TolvaneTest::OpenFromMain(WORD letter, const wchar_t* caption, HWND& window) {
-    PressAltKey(letter);
+    BringToFront(main_);
+    PressKey(letter, VK_MENU);
     window = program_->WaitForWindow(caption);
-    ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(main_); }));
+    ASSERT_NE(window, nullptr) << "Alt+" << static_cast<char>(letter) << " opened nothing";
+    ASSERT_NO_FATAL_FAILURE(ExpectOnlyVisible(window));
+}
+
+MessageBoxSeen TolvaneTest::ExpectMessage(const wchar_t* title, const wchar_t* text) {
+    MessageBoxSeen box = program_->WaitForMessageBox();
+    EXPECT_NE(box.hwnd, nullptr) << "no message box for: " << ::testing::PrintToString(std::wstring(text));
+    EXPECT_EQ(box.title, title);
+    EXPECT_EQ(box.text, text);
+    return box;
 }
 
 void TolvaneTest::Answer(const MessageBoxSeen& box, WORD key) {
+    ASSERT_NE(box.hwnd, nullptr);
     BringToFront(box.hwnd);
     PressKey(key);
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box.hwnd) || !::IsWindowVisible(box.hwnd); }, 10000))
         << "the message box stayed";
     // The window under the box gets its focus back before the next keystroke.
     program_->Settle();
+}
+
+void TolvaneTest::ExpectOnlyVisible(HWND window) {
+    WaitUntil([&] { return program_->VisibleWindows() == std::vector<HWND>{window}; });
+    EXPECT_EQ(program_->VisibleWindows(), std::vector<HWND>{window});
 }
 
 }  // namespace tolvane::e2e

@@ -10,21 +10,19 @@
 
 namespace tolvane::testing {
 
-// Thrown by MemoryHostServices to stop the code under test at a chosen step,
-// as a power cut or a kill would. Not a std::exception on purpose: nothing in
-// the product may catch it by accident (only catch (...) would).
+// Thrown to stop the code under test at a chosen step, as a kill would. Not a
+// std::exception on purpose: nothing in the product may catch it by accident.
 struct SimulatedCrash {
     int step;
 };
 
 // An in-memory host: files in a map, a working directory, recorded process
-// starts, and the ANSI code page 936 through iconv. Paths are resolved against
-// the working directory and compared ignoring ASCII letter case, as on Windows.
+// starts, code page 936 through iconv. Paths resolve against the working
+// directory and compare ignoring ASCII letter case, as on Windows.
 class MemoryHostServices : public HostServices {
 public:
     MemoryHostServices();
 
-    // --- HostServices
     std::unique_ptr<HostFile> OpenHostFile(const std::wstring& path, FileMode mode) override;
     std::optional<std::wstring> FindFile(const std::wstring& path) override;
     bool RemoveFile(const std::wstring& path) override;
@@ -35,55 +33,41 @@ public:
     bool StartProcess(const std::wstring& applicationName, const std::wstring& commandLine,
                       int showWindow) override;
 
-    // --- Arranging and inspecting the host
-    // Stores a file under exactly this name (the stored letter case).
-    void PutFile(const std::wstring& path, const std::string& bytes);
+    void PutFile(const std::wstring& path, const std::string& bytes);  // under exactly this name
     bool HasFile(const std::wstring& path) const;
     std::string FileBytes(const std::wstring& path) const;  // empty when missing
-    std::wstring StoredName(const std::wstring& path) const;  // full stored path, empty when missing
-    std::vector<std::wstring> FileNames() const;  // of the working directory, as stored, sorted
+    std::vector<std::wstring> FileNames() const;            // of the working directory, as stored, sorted
     void AddDirectory(const std::wstring& path);
-    void LockFile(const std::wstring& path);  // opening it in any mode fails
+    void LockFile(const std::wstring& path);  // opening or removing it fails
     void UnlockFile(const std::wstring& path);
 
-    // Every mutating step (opening for writing or appending, each write, each
-    // flush, each removal) is numbered from 1. At step `failAtStep` the step
-    // fails (returns failure); at step `crashAtStep` it throws SimulatedCrash,
-    // a write first storing half of its bytes. 0 disables either.
+    // Mutating steps (an open for writing or appending, each write, flush and
+    // removal) count from 1: step `failAtStep` reports failure, step
+    // `crashAtStep` throws SimulatedCrash (a write keeping half its bytes).
     int failAtStep = 0;
     int crashAtStep = 0;
-    int stepsTaken() const { return steps_; }
-    bool failNextRead = false;  // the next Read reports an error
-
-    // Log of mutating steps, e.g. "open-write diablo.new", "write diablo.new 17",
-    // "flush diablo.dat", "close diablo.dat", "remove diablo.new" (file names as
-    // passed in).
-    std::vector<std::wstring> log;
+    bool failNextRead = false;
     int openFiles() const { return openFiles_; }
 
     struct StartedProcess {
-        std::wstring applicationName;
-        std::wstring commandLine;
+        std::wstring applicationName, commandLine;
         int showWindow;
         std::wstring workingDirectory;
     };
     std::vector<StartedProcess> started;
     bool startProcessFails = false;
-    std::vector<std::wstring> directoryChanges;  // every successful SetWorkingDirectory
 
-    // Called by the double; public for its file class.
-    enum class StepResult { Go, Fail };
-    StepResult TakeStep(const std::wstring& what, const std::function<void()>& onCrash = {});
+    // For the double's file class.
+    bool TakeStep(const std::function<void()>& onCrash = {});
     std::string& Bytes(const std::wstring& key) { return files_.at(key); }
     void FileClosed() { --openFiles_; }
 
 private:
     std::wstring Resolve(const std::wstring& path) const;
-    const std::wstring* FindKey(const std::wstring& resolved) const;
+    const std::wstring* FindKey(const std::wstring& path) const;
 
-    std::map<std::wstring, std::string> files_;  // key: stored full path
-    std::set<std::wstring> directories_;         // folded full paths
-    std::set<std::wstring> locked_;              // folded full paths
+    std::map<std::wstring, std::string> files_;    // by stored full path
+    std::set<std::wstring> directories_, locked_;  // folded full paths
     std::wstring workingDirectory_ = L"C:\\work";
     int steps_ = 0;
     int openFiles_ = 0;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -10,15 +10,12 @@
 
 namespace tolvane::testing {
 
-// An in-memory registry behind Module1, for the core's unit tests. Keys under
-// HKEY_CURRENT_USER, named by their full path and compared ignoring ASCII
-// letter case, as the registry does; values hold a type and raw bytes. It
-// answers as the Win32 functions do (error codes, the size query with no
-// buffer, ERROR_MORE_DATA), logs every call, counts open handles, and can be
-// told to fail chosen calls.
+// An in-memory registry under HKEY_CURRENT_USER: keys by full path and values
+// by name, both compared ignoring ASCII letter case; values hold a type and raw
+// bytes. It answers as the Win32 functions do, logs every call, counts open
+// handles and fails chosen calls.
 class MemoryRegistry : public Module1 {
 public:
-    // --- Module1
     long RegOpenKeyA(RegHandle key, const char* subKey, RegHandle* result) override;
     long RegCreateKeyA(RegHandle key, const char* subKey, RegHandle* result) override;
     long RegQueryValueExA(RegHandle key, const char* valueName, std::uint32_t* reserved, std::uint32_t* type,
@@ -28,47 +25,34 @@ public:
     long RegDeleteValueA(RegHandle key, const char* valueName) override;
     long RegCloseKey(RegHandle key) override;
 
-    // --- Arranging and examining
     struct Value {
         std::uint32_t type;
         std::string bytes;
     };
-    void PutKey(const std::string& path);  // creates the whole path
+    void PutKey(const std::string& path);  // the whole path
     void PutValue(const std::string& path, const std::string& name, std::uint32_t type,
                   const std::string& bytes);
     bool HasKey(const std::string& path) const;
     std::optional<Value> GetValue(const std::string& path, const std::string& name) const;
-    std::size_t keyCount() const { return keys_.size(); }  // HKEY_CURRENT_USER included
     int openHandles() const { return static_cast<int>(handles_.size()); }
+    // The `nth` next call of `function` returns `error` and does nothing.
+    void FailCall(const std::string& function, long error, int nth = 1) {
+        failures_[function] = {nth, error};
+    }
 
-    // Makes the `nth` next call (counted from 1) of `function` (e.g.
-    // "RegQueryValueExA") return `error` without doing anything; nth 0 makes
-    // every later call of it fail.
-    void FailCall(const std::string& function, long error, int nth = 0);
-
-    // One entry per call, e.g. "RegOpenKeyA HKCU\Software\X = 0",
-    // "RegSetValueExA BNETIP = 0", "RegCloseKey = 0": the function, the key
-    // path or value name it was given, and its result.
+    // One entry per call: "RegOpenKeyA Software\X = 0", "RegQueryValueExA
+    // InstallPath size = 0", "RegCloseKey = 0".
     std::vector<std::string> calls;
 
 private:
-    struct Key {
-        std::map<std::string, Value> values;  // by folded name
-    };
-    long Enter(const std::string& function);
-    long Finish(std::string entry, long result);
-    const std::string* PathOf(RegHandle key) const;
-    RegHandle NewHandle(const std::string& path);
+    using Values = std::map<std::string, Value>;
+    long Call(const std::string& entry, RegHandle key, const std::function<long(const std::string&)>& body);
+    long Open(RegHandle key, const char* subKey, RegHandle* result, bool create);
     void EnsureKey(const std::string& foldedPath);
 
-    std::map<std::string, Key> keys_{{"hkcu", {}}};  // by folded full path, e.g. "hkcu\software"
-    std::map<RegHandle, std::string> handles_;       // open handle -> folded path
-    std::map<std::string, int> callCounts_;
-    struct Failure {
-        long error;
-        int nth;
-    };
-    std::multimap<std::string, Failure> failures_;
+    std::map<std::string, Values> keys_{{"hkcu", {}}};      // by folded full path
+    std::map<RegHandle, std::string> handles_;              // open handle -> folded path
+    std::map<std::string, std::pair<int, long>> failures_;  // function -> calls to go, error
     RegHandle nextHandle_ = 0x1000;
 };
 

@@ -1,0 +1,189 @@
+// The gateway setting, the launcher and the connect sequence on the in-memory
+// registry and host: call order, fault injection and every outcome. The bytes
+// stored and the program started on the real platform are proven under Wine.
+#include <gtest/gtest.h>
+
+#include "MemoryHostServices.h"
+#include "MemoryRegistry.h"
+#include "gateway/ConnectSequence.h"
+#include "gateway/GameLauncher.h"
+#include "gateway/GatewaySetting.h"
+#include "serverlist/ServerEntry.h"
+#include "serverlist/ServerList.h"
+
+namespace tolvane {
+namespace {
+
+using Calls = std::vector<std::string>;
+using Status = GameLauncher::InstallPath::Status;
+const std::string kKey = GameKeyPath;
+const std::wstring kGameDir = L"C:\\Program Files\\Diablo II\\";
+const std::string kAddress("1.2.3.4\0", 8);
+
+class GatewayTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host.PutFile(kListFileName, "\"Alpha\",\"1.2.3.4\"\r\n\"Beta\",\"5.6.7.8\"\r\n");
+    }
+    void InstallGame(const wchar_t* file = L"Diablo II.exe") {
+        host.AddDirectory(kGameDir);
+        host.PutFile(kGameDir + file, "MZ");
+        registry.PutValue(kKey, kInstallPathValueName, kRegSz, host.ToAnsi(kGameDir) + '\0');
+    }
+    std::string Gateway() const {
+        auto value = registry.GetValue(kKey, kGatewayValueName);
+        return value ? value->bytes : "<absent>";
+    }
+
+    testing::MemoryRegistry registry;
+    testing::MemoryHostServices host;
+    ServerList list{host};
+    GatewaySetting gateway{registry, host};
+    GameLauncher launcher{registry, host};
+    ConnectSequence sequence{list, gateway, launcher};
+};
+using GatewaySettingTest = GatewayTest;
+using GameLauncherTest = GatewayTest;
+using ConnectSequenceTest = GatewayTest;
+
+// Setting creates the key, stores REG_SZ with one NUL and closes the key;
+// clearing only opens, never creates.
+TEST_F(GatewaySettingTest, SetCreatesAndClearOnlyOpens) {
+    gateway.ClearGateway();
+    gateway.SetGateway(L"1.2.3.4");
+    EXPECT_EQ(registry.GetValue(kKey, kGatewayValueName)->type, kRegSz);
+    EXPECT_EQ(Gateway(), kAddress);  // here: the registry under Wine adds a missing NUL itself
+    gateway.ClearGateway();
+    EXPECT_EQ(registry.calls,
+              (Calls{"RegOpenKeyA " + kKey + " = 2", "RegCreateKeyA " + kKey + " = 0",
+                     "RegSetValueExA BNETIP = 0", "RegCloseKey = 0", "RegOpenKeyA " + kKey + " = 0",
+                     "RegDeleteValueA BNETIP = 0", "RegCloseKey = 0"}));
+    EXPECT_EQ(Gateway(), "<absent>");
+    EXPECT_EQ(registry.openHandles(), 0);
+}
+
+// Failures are swallowed: an uncreated key is neither written nor closed, a
+// failed write still closes the key.
+TEST_F(GatewaySettingTest, FailuresUseNoUnopenedHandleAndLeakNone) {
+    registry.FailCall("RegCreateKeyA", 5);
+    gateway.SetGateway(L"1.2.3.4");
+    EXPECT_EQ(registry.calls, Calls{"RegCreateKeyA " + kKey + " = 5"});
+    registry.FailCall("RegSetValueExA", 5);
+    gateway.SetGateway(L"1.2.3.4");
+    EXPECT_EQ(registry.calls.back(), "RegCloseKey = 0");
+    EXPECT_EQ(registry.openHandles(), 0);
+}
+
+// The size is asked first, then that many bytes read; the text ends at the
+// first NUL and comes from code page 936 whatever the stored type.
+TEST_F(GameLauncherTest, ReadInstallPathQueriesSizeThenBytes) {
+    registry.PutValue(kKey, kInstallPathValueName, 3, std::string("C:\\\xD3\xCE\xCF\xB7\\\0old\0", 13));
+    auto path = launcher.ReadInstallPath();
+    EXPECT_EQ(path.status, Status::Found);
+    EXPECT_EQ(path.directory, L"C:\\游戏\\");
+    EXPECT_EQ(registry.calls, (Calls{"RegOpenKeyA " + kKey + " = 0", "RegQueryValueExA InstallPath size = 0",
+                                     "RegQueryValueExA InstallPath buffer = 0", "RegCloseKey = 0"}));
+}
+
+// No key, no value, no NUL, or a failed second query: each told apart from
+// success, with the key closed.
+TEST_F(GameLauncherTest, ReadInstallPathFailures) {
+    EXPECT_EQ(launcher.ReadInstallPath().status, Status::NoGameKey);
+    registry.PutKey(kKey);
+    EXPECT_EQ(launcher.ReadInstallPath().status, Status::Unreadable);
+    registry.PutValue(kKey, kInstallPathValueName, kRegSz, "C:\\Game\\");
+    EXPECT_EQ(launcher.ReadInstallPath().status, Status::Unreadable);
+    registry.PutValue(kKey, kInstallPathValueName, kRegSz, std::string("C:\\Game\\\0", 9));
+    registry.FailCall("RegQueryValueExA", 5, 2);
+    EXPECT_EQ(launcher.ReadInstallPath().status, Status::Unreadable);
+    EXPECT_EQ(registry.openHandles(), 0);
+}
+
+// The loader starts minimized under its full path; a start that fails is
+// Failed, and the caller's directory is back either way.
+TEST_F(GameLauncherTest, LaunchStartsMinimizedAndRestoresDirectory) {
+    InstallGame(L"D2LOAD.EXE");
+    EXPECT_EQ(launcher.Launch(false), LaunchOutcome::Started);
+    host.startProcessFails = true;
+    EXPECT_EQ(launcher.Launch(false), LaunchOutcome::Failed);
+    ASSERT_EQ(host.started.size(), 1u);
+    EXPECT_EQ(host.started[0].applicationName, kGameDir + L"D2LOAD.EXE");
+    EXPECT_EQ(host.started[0].showWindow, 2);
+    EXPECT_EQ(host.started[0].workingDirectory, L"C:\\Program Files\\Diablo II");
+    EXPECT_EQ(host.GetWorkingDirectory(), L"C:\\work");
+}
+
+// Without auto start every selection is Registered: a user's address is
+// written, the official item or a user's entry of that name clears it, and no
+// selection or a name not (exactly) in the file writes nothing.
+TEST_F(ConnectSequenceTest, SelectionsWithoutAutoStart) {
+    struct Case {
+        const wchar_t* selected;
+        std::string list;
+        std::string gateway;
+    };
+    const Case cases[] = {
+        {L"Beta", "\"Beta\",\"5.6.7.8\"\r\n", std::string("5.6.7.8\0", 8)},
+        {OfficialEntryLabel, "<none>", "<absent>"},
+        {L"官方战网", "\"\xb9\xd9\xb7\xbd\xd5\xbd\xcd\xf8\",\"9.9.9.9\"\r\n", "<absent>"},
+        {L"", "\"\",\"6.6.6.6\"\r\n", kAddress},
+        {L"Gone", "\"Alpha\",\"6.6.6.6\"\r\n", kAddress},
+        {L"alpha", "\"Alpha\",\"6.6.6.6\"\r\n", kAddress},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.list));
+        registry.PutValue(kKey, kGatewayValueName, kRegSz, kAddress);
+        c.list == "<none>" ? (void)host.RemoveFile(kListFileName) : host.PutFile(kListFileName, c.list);
+        EXPECT_EQ(sequence.Run(c.selected, false, false), ConnectOutcome::Registered);
+        EXPECT_EQ(Gateway(), c.gateway);
+        EXPECT_EQ(host.openFiles(), 0);
+        EXPECT_EQ(registry.openHandles(), 0);
+    }
+    EXPECT_TRUE(host.started.empty());
+}
+
+// Without the game's key: the official item or no selection start nothing and
+// create no key; a user's entry writes the gateway, so the key exists but has
+// no InstallPath: Failed.
+TEST_F(ConnectSequenceTest, AutoStartWithoutGameKey) {
+    EXPECT_EQ(sequence.Run(OfficialEntryLabel, true, false), ConnectOutcome::NothingStarted);
+    EXPECT_EQ(sequence.Run(L"", true, false), ConnectOutcome::NothingStarted);
+    EXPECT_FALSE(registry.HasKey(kKey));
+    EXPECT_EQ(sequence.Run(L"Alpha", true, false), ConnectOutcome::Failed);
+    EXPECT_EQ(Gateway(), kAddress);
+    EXPECT_TRUE(host.started.empty());
+}
+
+// The gateway is written before the launcher reads the key; the game starts
+// windowed when asked, and after a failed start the next run still finds the
+// list file.
+TEST_F(ConnectSequenceTest, AutoStartWritesGatewayThenStartsGame) {
+    InstallGame();
+    EXPECT_EQ(sequence.Run(L"Alpha", true, true), ConnectOutcome::Started);
+    EXPECT_EQ(registry.calls[1], "RegSetValueExA BNETIP = 0");
+    EXPECT_EQ(registry.calls[3], "RegOpenKeyA " + kKey + " = 0");
+    ASSERT_EQ(host.started.size(), 1u);
+    EXPECT_EQ(host.started[0].commandLine, L"\"" + kGameDir + L"Diablo II.exe\" -w  -skiptobnet");
+
+    host.startProcessFails = true;
+    EXPECT_EQ(sequence.Run(L"Alpha", true, false), ConnectOutcome::Failed);
+    EXPECT_EQ(sequence.Run(L"Beta", false, false), ConnectOutcome::Registered);
+    EXPECT_EQ(Gateway(), std::string("5.6.7.8\0", 8));
+}
+
+// A list file that is locked, fails while read, or is missing: Failed, the
+// file closed, nothing written.
+TEST_F(ConnectSequenceTest, ListFileFailureFails) {
+    host.LockFile(kListFileName);
+    EXPECT_EQ(sequence.Run(L"Alpha", true, false), ConnectOutcome::Failed);
+    host.UnlockFile(kListFileName);
+    host.failNextRead = true;
+    EXPECT_EQ(sequence.Run(L"Alpha", false, false), ConnectOutcome::Failed);
+    EXPECT_EQ(host.openFiles(), 0);
+    host.RemoveFile(kListFileName);
+    EXPECT_EQ(sequence.Run(L"Alpha", false, false), ConnectOutcome::Failed);
+    EXPECT_TRUE(registry.calls.empty());
+}
+
+}  // namespace
+}  // namespace tolvane

@@ -23,23 +23,15 @@ inline constexpr const char* kNotScratchReason =
     "writes HKCU\\Software\\Blizzard Entertainment\\Diablo II; runs only in the throw-away Wine prefix "
     "of scripts/test (TOLVANE_SCRATCH_PREFIX=1)";
 
-// Removes the game's key and its parent "Blizzard Entertainment", so that a
-// test starts with the whole path absent.
+// Removes the game's key and its parent, so that the whole path is absent.
 inline void DeleteGameKeyPath() { ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Blizzard Entertainment"); }
-
-inline bool GameKeyExists() {
-    HKEY key;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, GameKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    ::RegCloseKey(key);
-    return true;
-}
 
 struct StoredValue {
     DWORD type;
     std::string bytes;  // exactly the stored bytes, NUL included
 };
 
-// Reads a value of the game's key as raw bytes, the way the game does.
+// A value of the game's key as raw bytes, the way the game reads it.
 inline std::optional<StoredValue> ReadGameValue(const char* name) {
     HKEY key;
     if (::RegOpenKeyExA(HKEY_CURRENT_USER, GameKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
@@ -47,14 +39,13 @@ inline std::optional<StoredValue> ReadGameValue(const char* name) {
     StoredValue value{};
     DWORD size = 0;
     LONG result = ::RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size);
-    if (result == ERROR_SUCCESS) {
-        value.bytes.assign(size, '\xCC');  // a marker, to see what the read filled in
+    value.bytes.assign(size, '\xCC');  // a marker, to see what the read filled in
+    if (result == ERROR_SUCCESS)
         result = ::RegQueryValueExA(key, name, nullptr, &value.type,
                                     reinterpret_cast<BYTE*>(value.bytes.data()), &size);
-        value.bytes.resize(size);
-    }
     ::RegCloseKey(key);
     if (result != ERROR_SUCCESS) return std::nullopt;
+    value.bytes.resize(size);
     return value;
 }
 
@@ -67,19 +58,8 @@ inline void WriteGameValue(const char* name, DWORD type, const std::string& byte
     ::RegCloseKey(key);
 }
 
-inline std::string Hex(const std::string& bytes) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (!out.empty()) out += ' ';
-        out += digits[c >> 4];
-        out += digits[c & 15];
-    }
-    return out;
-}
-
-// A test fixture that skips outside the scratch prefix and removes the game's
-// key path before and after each test.
+// Skips outside the scratch prefix; the game's key path is absent before and
+// after each test.
 class GameKeyTest : public ::testing::Test {
 protected:
     void SetUp() override {

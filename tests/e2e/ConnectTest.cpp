@@ -1,6 +1,8 @@
 // The main action from the main window: the registry value it writes, the
 // game it starts, and the message of each outcome. It writes the game's real
 // key, so it runs only in the scratch prefix.
+#include <filesystem>
+
 #include "Driver.h"
 #include "GameKey.h"
 #include "ui/ControlIds.h"
@@ -35,10 +37,7 @@ protected:
     std::wstring WaitForGameRecord() {
         std::string record;
         WaitUntil([&] { return !(record = game_.Read(L"standin-record.txt").value_or("")).empty(); });
-        std::wstring text(record.size(), L'\0');
-        text.resize(static_cast<std::size_t>(
-            ::MultiByteToWideChar(CP_UTF8, 0, record.data(), static_cast<int>(record.size()), text.data(),
-                                  static_cast<int>(text.size()))));
+        std::wstring text = std::filesystem::u8path(record).wstring();  // from UTF-8
         std::wstring::size_type close;
         if (!text.empty() && text[0] == L'"' && (close = text.find(L'"', 1)) != std::wstring::npos)
             text = text.substr(1, close - 1) + text.substr(close + 1);

@@ -10,17 +10,8 @@ namespace {
 
 constexpr int kMessageBoxTextId = 0xFFFF;
 
-struct WindowSearch {
-    DWORD processId;
-    const std::function<bool(HWND)>* filter;
-    std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectWindow(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<WindowSearch*>(context);
-    DWORD owner = 0;
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner == search->processId && (*search->filter)(window)) search->found.push_back(window);
+BOOL CALLBACK Visit(HWND window, LPARAM visit) {
+    (*reinterpret_cast<std::function<void(HWND)>*>(visit))(window);
     return TRUE;
 }
 
@@ -77,12 +68,7 @@ bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
 }
 
 std::wstring FromUnixPath(const std::string& path) {
-    std::wstring out(path.size(), L'\0');
-    out.resize(static_cast<std::size_t>(::MultiByteToWideChar(
-        CP_UTF8, 0, path.data(), static_cast<int>(path.size()), out.data(), static_cast<int>(out.size()))));
-    for (auto& c : out)
-        if (c == L'/') c = L'\\';
-    return L"Z:" + out;
+    return L"Z:" + std::filesystem::u8path(path).make_preferred().wstring();
 }
 
 std::string Ansi(const std::wstring& text) {
@@ -148,9 +134,14 @@ TolvaneProcess::~TolvaneProcess() {
 }
 
 std::vector<HWND> TolvaneProcess::Windows(const std::function<bool(HWND)>& filter) const {
-    WindowSearch search{processId_, &filter, {}};
-    ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    std::vector<HWND> found;
+    std::function<void(HWND)> visit = [&](HWND window) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == processId_ && filter(window)) found.push_back(window);
+    };
+    ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&visit));
+    return found;
 }
 
 HWND TolvaneProcess::WaitForOne(const std::function<bool(HWND)>& filter, int milliseconds) const {
@@ -222,23 +213,16 @@ void TypeText(const std::wstring& text) {
     }
 }
 
-void ClickAtScreen(POINT screen) { ClickScreen(screen, 1); }
-
 void Click(HWND control) {
     RECT rect;
     ::GetWindowRect(control, &rect);
     ClickScreen({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, 1);
 }
 
-void DoubleClickAt(HWND window, int clientX, int clientY) {
-    POINT point{clientX, clientY};
-    ::ClientToScreen(window, &point);
-    ClickScreen(point, 2);
-}
-
 void ClickListItem(HWND listBox, int index, int clicks) {
     int height = static_cast<int>(::SendMessageW(listBox, LB_GETITEMHEIGHT, 0, 0));
-    POINT point{20, height * index + height / 2};
+    int top = static_cast<int>(::SendMessageW(listBox, LB_GETTOPINDEX, 0, 0));
+    POINT point{20, (index - top) * height + height / 2};
     ::ClientToScreen(listBox, &point);
     ClickScreen(point, clicks);
 }

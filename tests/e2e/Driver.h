@@ -89,9 +89,7 @@ void BringToFront(HWND window);
 void PressKey(WORD key, WORD modifier = 0);
 void TypeText(const std::wstring& text);
 void Click(HWND control);
-void ClickAtScreen(POINT screen);
-void DoubleClickAt(HWND window, int clientX, int clientY);
-// Clicks list item `index` of a list scrolled to its top, `clicks` times.
+// Clicks list item `index`, `clicks` times.
 void ClickListItem(HWND listBox, int index, int clicks = 1);
 
 // Reading controls of another process.

@@ -190,19 +190,8 @@ private:
     }
     std::optional<std::string> ListFile() const { return work_.Read(L"diablo.dat"); }
 
-    // Where a user clicks on item `index` of the main list, in its client area.
-    POINT ListItemPoint(int index) const {
-        HWND list = Control(form1::kList1);
-        int height = static_cast<int>(::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
-        int top = static_cast<int>(::SendMessageW(list, LB_GETTOPINDEX, 0, 0));
-        return {30, (index - top) * height + height / 2};
-    }
-
     void ClickListItem(int index) {
-        HWND list = Control(form1::kList1);
-        POINT at = ListItemPoint(index);
-        ::ClientToScreen(list, &at);
-        ClickAtScreen(at);
+        tolvane::e2e::ClickListItem(Control(form1::kList1), index);
         program_->Settle();
     }
 
@@ -296,8 +285,7 @@ private:
         if (!Check(install && install->size() > 1, "the demo game is registered")) return false;
         std::wstring folder = Wide(install->substr(0, install->find('\0')), CP_ACP);
 
-        POINT item = ListItemPoint(1);
-        DoubleClickAt(list, item.x, item.y);
+        tolvane::e2e::ClickListItem(list, 1, 2);
         HWND game = nullptr;
         if (!Check(WaitUntil([&] { return (game = ::FindWindowW(kGameWindowClass, nullptr)) != nullptr; }, 20000),
                    "the game's window appears")) {

@@ -106,11 +106,9 @@ void MemoryRegistry::EnsureKey(const std::string& path) {
     keys_[path];
 }
 
-void MemoryRegistry::PutKey(const std::string& path) { EnsureKey(FullPath(path)); }
-
 void MemoryRegistry::PutValue(const std::string& path, const std::string& name, std::uint32_t type,
                               const std::string& bytes) {
-    PutKey(path);
+    EnsureKey(FullPath(path));
     keys_[FullPath(path)][Fold(name.c_str())] = {type, bytes};
 }
 

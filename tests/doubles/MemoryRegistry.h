@@ -29,7 +29,7 @@ public:
         std::uint32_t type;
         std::string bytes;
     };
-    void PutKey(const std::string& path);  // the whole path
+    // Creates the key path as needed.
     void PutValue(const std::string& path, const std::string& name, std::uint32_t type,
                   const std::string& bytes);
     bool HasKey(const std::string& path) const;

@@ -46,8 +46,7 @@ using GatewaySettingTest = GatewayTest;
 using GameLauncherTest = GatewayTest;
 using ConnectSequenceTest = GatewayTest;
 
-// Setting creates the key, stores REG_SZ with one NUL and closes the key;
-// clearing only opens, never creates.
+// Setting creates the key, stores REG_SZ with one NUL and closes it; clearing never creates.
 TEST_F(GatewaySettingTest, SetCreatesAndClearOnlyOpens) {
     gateway.ClearGateway();
     gateway.SetGateway(L"1.2.3.4");
@@ -62,8 +61,7 @@ TEST_F(GatewaySettingTest, SetCreatesAndClearOnlyOpens) {
     EXPECT_EQ(registry.openHandles(), 0);
 }
 
-// Failures are swallowed: an uncreated key is neither written nor closed, a
-// failed write still closes the key.
+// Failures are swallowed: an uncreated key is not used, a failed write still closes the key.
 TEST_F(GatewaySettingTest, FailuresUseNoUnopenedHandleAndLeakNone) {
     registry.FailCall("RegCreateKeyA", 5);
     gateway.SetGateway(L"1.2.3.4");
@@ -74,8 +72,7 @@ TEST_F(GatewaySettingTest, FailuresUseNoUnopenedHandleAndLeakNone) {
     EXPECT_EQ(registry.openHandles(), 0);
 }
 
-// The size is asked first, then that many bytes read; the text ends at the
-// first NUL and comes from code page 936 whatever the stored type.
+// Size first, then the bytes; the text ends at the first NUL, from code page 936, any type.
 TEST_F(GameLauncherTest, ReadInstallPathQueriesSizeThenBytes) {
     registry.PutValue(kKey, kInstallPathValueName, 3, std::string("C:\\\xD3\xCE\xCF\xB7\\\0old\0", 13));
     auto path = launcher.ReadInstallPath();
@@ -85,11 +82,10 @@ TEST_F(GameLauncherTest, ReadInstallPathQueriesSizeThenBytes) {
                                      "RegQueryValueExA InstallPath buffer = 0", "RegCloseKey = 0"}));
 }
 
-// No key, no value, no NUL, or a failed second query: each told apart from
-// success, with the key closed.
+// No key, no value, no NUL or a failed second query: not Found, and the key closed.
 TEST_F(GameLauncherTest, ReadInstallPathFailures) {
     EXPECT_EQ(launcher.ReadInstallPath().status, Status::NoGameKey);
-    registry.PutKey(kKey);
+    registry.PutValue(kKey, kGatewayValueName, kRegSz, kAddress);
     EXPECT_EQ(launcher.ReadInstallPath().status, Status::Unreadable);
     registry.PutValue(kKey, kInstallPathValueName, kRegSz, "C:\\Game\\");
     EXPECT_EQ(launcher.ReadInstallPath().status, Status::Unreadable);
@@ -99,8 +95,7 @@ TEST_F(GameLauncherTest, ReadInstallPathFailures) {
     EXPECT_EQ(registry.openHandles(), 0);
 }
 
-// The loader starts minimized under its full path; a start that fails is
-// Failed, and the caller's directory is back either way.
+// The loader starts minimized under its full path; a failed start is Failed; the directory is back.
 TEST_F(GameLauncherTest, LaunchStartsMinimizedAndRestoresDirectory) {
     InstallGame(L"D2LOAD.EXE");
     EXPECT_EQ(launcher.Launch(false), LaunchOutcome::Started);
@@ -113,9 +108,7 @@ TEST_F(GameLauncherTest, LaunchStartsMinimizedAndRestoresDirectory) {
     EXPECT_EQ(host.GetWorkingDirectory(), L"C:\\work");
 }
 
-// Without auto start every selection is Registered: a user's address is
-// written, the official item or a user's entry of that name clears it, and no
-// selection or a name not (exactly) in the file writes nothing.
+// Without auto start: an address written, the official name clearing it, or nothing written.
 TEST_F(ConnectSequenceTest, SelectionsWithoutAutoStart) {
     struct Case {
         const wchar_t* selected;
@@ -142,9 +135,7 @@ TEST_F(ConnectSequenceTest, SelectionsWithoutAutoStart) {
     EXPECT_TRUE(host.started.empty());
 }
 
-// Without the game's key: the official item or no selection start nothing and
-// create no key; a user's entry writes the gateway, so the key exists but has
-// no InstallPath: Failed.
+// Without the game's key: NothingStarted and no key, or Failed once a gateway created the key.
 TEST_F(ConnectSequenceTest, AutoStartWithoutGameKey) {
     EXPECT_EQ(sequence.Run(OfficialEntryLabel, true, false), ConnectOutcome::NothingStarted);
     EXPECT_EQ(sequence.Run(L"", true, false), ConnectOutcome::NothingStarted);
@@ -154,9 +145,7 @@ TEST_F(ConnectSequenceTest, AutoStartWithoutGameKey) {
     EXPECT_TRUE(host.started.empty());
 }
 
-// The gateway is written before the launcher reads the key; the game starts
-// windowed when asked, and after a failed start the next run still finds the
-// list file.
+// Gateway written before the key is read, -w when asked; after a failed start the list is found.
 TEST_F(ConnectSequenceTest, AutoStartWritesGatewayThenStartsGame) {
     InstallGame();
     EXPECT_EQ(sequence.Run(L"Alpha", true, true), ConnectOutcome::Started);
@@ -171,8 +160,7 @@ TEST_F(ConnectSequenceTest, AutoStartWritesGatewayThenStartsGame) {
     EXPECT_EQ(Gateway(), std::string("5.6.7.8\0", 8));
 }
 
-// A list file that is locked, fails while read, or is missing: Failed, the
-// file closed, nothing written.
+// A list file locked, failing while read or missing: Failed, the file closed, nothing written.
 TEST_F(ConnectSequenceTest, ListFileFailureFails) {
     host.LockFile(kListFileName);
     EXPECT_EQ(sequence.Run(L"Alpha", true, false), ConnectOutcome::Failed);

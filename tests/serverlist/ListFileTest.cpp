@@ -27,8 +27,7 @@ protected:
     ListDirectory dir;
 };
 
-// The writer's layout byte by byte, in code page 936; whatever it accepts
-// reads back unchanged and in order.
+// The writer's layout byte for byte in code page 936; what it writes reads back unchanged.
 TEST_F(ListFileTest, WritesTheLayoutAndReadsItBack) {
     Write({{L"abc", L"1.2.3.4"}, {L"官方战网", L"服务器"}});
     EXPECT_EQ(dir.Bytes(kList),
@@ -52,8 +51,7 @@ TEST_F(ListFileTest, AppendsOnANewLine) {
     }
 }
 
-// Texts that would not read back as written are refused and nothing of them
-// reaches the file: a line feed could even forge a second record.
+// Texts that would not read back (a line feed could forge a record) are refused, the file untouched.
 TEST_F(ListFileTest, RefusesTextsThatWouldNotReadBack) {
     const std::vector<ServerEntry> refused = {
         {L"x\n\"forged\",\"6.6.6.6", L"1"},

@@ -8,15 +8,12 @@
 namespace tolvane::testing {
 namespace {
 
-// A crash (the process stops) or a failure (the step reports an error) at any
-// step of a removal: the failure reaches the caller as ListFileError, no file
-// stays open, and the next operation shows the list byte for byte as before or
-// after the removal, with "diablo.new" gone. The list is large enough that each
-// file is written in several chunks; of each five lines one is removed.
+// A crash or a failure at any step of a removal: no file stays open, and the next operation
+// shows the list byte for byte as before or after it, with "diablo.new" gone.
 TEST(RemovalFaultTest, NoStepLosesTheList) {
     const char* const lines[] = {"\"gone\",\"%d\"\r\n", "\"\xb7\xfe%d\",\"10.0.0.1\"\r\n", "plain%d,x\n",
                                  "junk line %d\r\n", "\"s%d\",\"y\"\r\n"};
-    std::string before;
+    std::string before;  // written in several chunks a file; one line in five is removed
     for (int i = 0; i < 8000; ++i) {
         char line[40];
         std::snprintf(line, sizeof line, lines[i % 5], i);

@@ -32,8 +32,7 @@ TEST_F(ServerListTest, FirstStartCreatesAnEmptyList) {
     EXPECT_EQ(list.LoadNames(), Names{});
 }
 
-// A list stored as "DIABLO.DAT" exists: it is neither touched nor doubled,
-// and removal keeps its stored name.
+// A list stored as "DIABLO.DAT" counts as existing: kept, not doubled, its name kept by removal.
 TEST_F(ServerListTest, ExistingListIsKept) {
     dir.Put(L"DIABLO.DAT", kMixed);
     list.EnsureListFile();
@@ -43,8 +42,7 @@ TEST_F(ServerListTest, ExistingListIsKept) {
     EXPECT_EQ(dir.Stored(), Names{L"DIABLO.DAT"});
 }
 
-// The last record of a name wins; names match exactly. A clash is a stored
-// name or address; the fixed first item clashes only once it is stored.
+// Exact names, the last match wins; a clash is a stored name or address, the fixed item only once stored.
 TEST_F(ServerListTest, FindAddressAndHasConflictCompareExactly) {
     dir.Put(kList, kMixed);
     EXPECT_EQ(list.FindAddress(L"abc"), L"2.2.2.2");
@@ -61,8 +59,7 @@ TEST_F(ServerListTest, FindAddressAndHasConflictCompareExactly) {
     EXPECT_EQ(list.FindAddress(OfficialEntryLabel), L"4.4.4.4");
 }
 
-// Removing a name nobody has rewrites the same records in order, and the
-// temporary copy is gone.
+// Removing a name nobody has rewrites the same records in order and leaves no copy.
 TEST_F(ServerListTest, RemovingAMissingNameKeepsTheList) {
     const std::string written = "\"b\",\"2\"\r\n\"a\",\"1\"\r\n\"c\",\"3\"\r\n";
     dir.Put(kList, written);
@@ -73,8 +70,7 @@ TEST_F(ServerListTest, RemovingAMissingNameKeepsTheList) {
     }
 }
 
-// Every record of the name goes; lines that are no record survive byte for
-// byte, records are rewritten in the writer's form.
+// Every record of the name goes; other lines survive byte for byte, records in the writer's form.
 TEST_F(ServerListTest, RemoveEntriesRemovesEveryMatch) {
     dir.Put(kList, kMixed);
     list.RemoveEntries(L"abc");
@@ -85,8 +81,7 @@ TEST_F(ServerListTest, RemoveEntriesRemovesEveryMatch) {
     EXPECT_EQ(dir.Stored(), Names{kList});
 }
 
-// A missing or locked list file is a failure naming it; nothing is created or
-// overwritten, and no temporary copy is left.
+// A missing or locked list file is a failure naming it; nothing created, overwritten or left behind.
 TEST_F(ServerListTest, FileFailuresReachTheCaller) {
     EXPECT_EQ(FailureOf([&] { list.FindAddress(L"a"); }), ListFileOperation::Open);
     EXPECT_EQ(FailureOf([&] { list.RemoveEntries(L"a"); }), ListFileOperation::Open);

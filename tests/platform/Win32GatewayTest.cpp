@@ -17,9 +17,7 @@ protected:
     GatewaySetting gateway{registry, host};
 };
 
-// The key path is created; each address is stored as REG_SZ in code page 936
-// plus one NUL, the length counting the NUL and nothing more, so a shorter
-// address after a longer one leaves no tail.
+// The key path is created; REG_SZ, code page 936 bytes plus one NUL, no tail of a longer address.
 TEST_F(Win32GatewayTest, SetStoresExactBytes) {
     ASSERT_EQ(::GetACP(), 936u) << "the test prefix runs with the Chinese ANSI code page";
     const std::pair<const wchar_t*, std::string> cases[] = {
@@ -37,8 +35,7 @@ TEST_F(Win32GatewayTest, SetStoresExactBytes) {
     }
 }
 
-// Clearing creates nothing when the key or the value is absent, and removes
-// only the override, keeping the game's other values.
+// Clearing creates nothing when key or value is absent, and keeps the game's other values.
 TEST_F(Win32GatewayTest, ClearCreatesNothingAndKeepsOtherValues) {
     gateway.ClearGateway();
     HKEY parent;

@@ -91,9 +91,7 @@ TEST_F(Win32LauncherTest, StartsGameWindowedWithoutLoader) {
     ExpectStartsOnce(true, "Diablo II.exe", " -w  -skiptobnet");
 }
 
-// No key: nothing is tried. A key without InstallPath, a missing directory,
-// or one without its trailing separator: Failed. The caller's directory stays
-// and no program runs.
+// No key, no InstallPath, a missing directory or no trailing separator: nothing runs, directory kept.
 TEST_F(Win32LauncherTest, NothingStartsWithoutUsableInstallPath) {
     Plant(game_ / L"Diablo II.exe");
     EXPECT_EQ(launcher.Launch(false), LaunchOutcome::NoGameKey);

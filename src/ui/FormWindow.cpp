@@ -2,6 +2,9 @@
 // After windows.h, whose types it uses.
 #include <commctrl.h>
 
+#include <cstring>
+#include <vector>
+
 #include "ui/SystemLibrary.h"
 #include "ui/resource.h"
 
@@ -62,16 +65,19 @@ FormWindow::~FormWindow() {
 }
 
 bool FormWindow::Create() {
-    // An empty dialog template: the controls come from the layout table, so
-    // their geometry is in pixels rather than dialog units.
-    struct alignas(4) EmptyTemplate {
-        DLGTEMPLATE header;
-        WORD menu, windowClass, title;
-    } empty{};
-    empty.header.style = layout_.style;
-    empty.header.dwExtendedStyle = WS_EX_APPWINDOW;
-    ::CreateDialogIndirectParamW(instance_, &empty.header, nullptr, DialogProc,
-                                 reinterpret_cast<LPARAM>(this));
+    // A dialog template with the caption and no controls: the controls come
+    // from the layout table, so their geometry is in pixels rather than
+    // dialog units. After the fixed header: no menu, the dialog class, the
+    // caption.
+    DLGTEMPLATE header{};
+    header.style = layout_.style;
+    header.dwExtendedStyle = WS_EX_APPWINDOW;
+    std::vector<WORD> words(sizeof header / sizeof(WORD) + 2, 0);
+    std::memcpy(words.data(), &header, sizeof header);
+    for (const wchar_t* c = layout_.caption; *c; ++c) words.push_back(static_cast<WORD>(*c));
+    words.push_back(0);
+    ::CreateDialogIndirectParamW(instance_, reinterpret_cast<const DLGTEMPLATE*>(words.data()), nullptr,
+                                 DialogProc, reinterpret_cast<LPARAM>(this));
     return hwnd_ != nullptr;
 }
 
@@ -82,22 +88,28 @@ void FormWindow::Destroy() {
 void FormWindow::Initialise(HWND hwnd) {
     hwnd_ = hwnd;
     dpi_ = DpiOf(hwnd);
-    ::SetWindowTextW(hwnd, layout_.caption);
     ::SendMessageW(hwnd, WM_SETICON, ICON_BIG,
                    reinterpret_cast<LPARAM>(LoadProgramIcon(instance_, SM_CXICON, SM_CYICON)));
     ::SendMessageW(hwnd, WM_SETICON, ICON_SMALL,
                    reinterpret_cast<LPARAM>(LoadProgramIcon(instance_, SM_CXSMICON, SM_CYSMICON)));
+    // Each control is created in its place and given the font at once: every
+    // call on a window is a trip to the system, and a second pass that moved
+    // them all would add one per control to the start-up.
+    if (font_) ::DeleteObject(font_);
+    font_ = CreateUiFont(dpi_);
     // Children are appended at the bottom of the z-order, so the table's
     // order is both the tab order and the stacking from the top.
     for (std::size_t i = 0; i < layout_.controlCount; ++i) {
         const ControlLayout& control = layout_.controls[i];
         HWND child = ::CreateWindowExW(
-            control.exStyle, control.className, control.text, WS_CHILD | WS_VISIBLE | control.style, 0, 0, 0,
-            0, hwnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
+            control.exStyle, control.className, control.text, WS_CHILD | WS_VISIBLE | control.style,
+            Scale(control.left), Scale(control.top), Scale(control.width), Scale(control.height), hwnd,
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
+        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
         if (control.className == std::wstring(WC_BUTTONW) && (control.style & BS_TYPEMASK) == BS_GROUPBOX)
             ::SetWindowSubclass(child, FrameProc, 0, reinterpret_cast<DWORD_PTR>(this));
     }
-    ApplyLayout();
+    FitClientArea();
     ::SendMessageW(hwnd, DM_SETDEFID, static_cast<WPARAM>(layout_.defaultButton), 0);
     OnCreated();
 }
@@ -113,7 +125,11 @@ void FormWindow::ApplyLayout() {
         ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     }
     if (oldFont) ::DeleteObject(oldFont);
+    FitClientArea();
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
 
+void FormWindow::FitClientArea() {
     SIZE client{Scale(layout_.clientWidth), Scale(layout_.clientHeight)};
     SIZE outer = WindowSizeFor(client, layout_.style, WS_EX_APPWINDOW, dpi_);
     ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx, outer.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -125,7 +141,6 @@ void FormWindow::ApplyLayout() {
     if (dx != 0 || dy != 0)
         ::SetWindowPos(hwnd_, nullptr, 0, 0, outer.cx + dx, outer.cy + dy,
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void FormWindow::ShowCentred(HWND reference) {

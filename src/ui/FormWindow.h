@@ -75,7 +75,10 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void Initialise(HWND hwnd);
+    // Places and sizes every control and the window for a new DPI.
     void ApplyLayout();
+    // Sizes the window so its client area matches the layout at the current DPI.
+    void FitClientArea();
     void PaintBackground(HDC dc);
     static LRESULT CALLBACK FrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                       DWORD_PTR owner);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Driver.h"
+#include "GameKey.h"
 #include "ui/ControlIds.h"
 
 namespace {
@@ -30,7 +31,6 @@ constexpr const wchar_t* kRegisteredTitle = L"成功";
 constexpr const wchar_t* kCannotDeleteText = L"此项不能删除！";
 constexpr const wchar_t* kCannotDeleteTitle = L"失败";
 
-constexpr const wchar_t* kGameKey = L"Software\\Blizzard Entertainment\\Diablo II";
 constexpr const wchar_t* kGameWindowClass = L"TolvaneStandinGame";
 constexpr const wchar_t* kGameRecord = L"standin-record.txt";
 constexpr const wchar_t* kGameExe = L"Diablo II.exe";
@@ -69,20 +69,9 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
 
 // The raw bytes of a value under the game's key, as the game would read them.
 std::optional<std::string> GameValue(const char* name) {
-    HKEY key;
-    if (::RegOpenKeyExW(HKEY_CURRENT_USER, kGameKey, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return std::nullopt;
-    DWORD size = 0;
-    std::optional<std::string> value;
-    if (::RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) == ERROR_SUCCESS) {
-        std::string data(size, '\0');
-        if (::RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data.data()), &size) ==
-            ERROR_SUCCESS) {
-            data.resize(size);
-            value = data;
-        }
-    }
-    ::RegCloseKey(key);
-    return value;
+    auto value = tolvane::testing::ReadGameValue(name);
+    if (!value) return std::nullopt;
+    return value->bytes;
 }
 
 // The screen area covering `windows` and a margin, as a 24-bit BMP. Taken once

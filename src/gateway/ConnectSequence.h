@@ -1,7 +1,6 @@
 #pragma once
 
-#include <optional>
-#include <string>
+#include "serverlist/ServerEntry.h"
 
 namespace tolvane {
 
@@ -11,14 +10,6 @@ class ServerList;
 
 enum class ConnectOutcome { Registered, Started, NothingStarted, Failed };
 
-struct OutcomeMessage {
-    const wchar_t* text;
-    const wchar_t* title;
-};
-
-// The message box shown for an outcome, or nothing.
-std::optional<OutcomeMessage> MessageFor(ConnectOutcome outcome);
-
 // The main action: apply the chosen list item to the game's settings and,
 // when asked, start the game.
 class ConnectSequence {
@@ -26,7 +17,7 @@ public:
     ConnectSequence(ServerList& list, GatewaySetting& gateway, GameLauncher& launcher)
         : list_(list), gateway_(gateway), launcher_(launcher) {}
 
-    ConnectOutcome Run(const std::wstring& selectedText, bool autoStart, bool windowMode);
+    ConnectOutcome Run(const Selection& selected, bool autoStart, bool windowMode);
 
 private:
     ServerList& list_;

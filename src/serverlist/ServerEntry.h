@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace tolvane {
@@ -18,5 +19,10 @@ struct ServerEntry {
 // The fixed first item of the main list. Never stored in the list file;
 // choosing it removes the gateway override.
 inline constexpr const wchar_t* OfficialEntryLabel = L"官方战网";
+
+// What the main list has selected: the item's text, or nothing when no item
+// is selected. An item whose text is empty is a record of a hand-edited list,
+// not the absence of a selection.
+using Selection = std::optional<std::wstring>;
 
 }  // namespace tolvane

@@ -8,7 +8,7 @@ namespace tolvane {
 namespace {
 
 // Large enough that a list of thousands of records takes a handful of system
-// calls; small enough to sit on any machine's stack of pages.
+// calls; allocated once per open file, on the heap.
 constexpr std::size_t kBufferSize = 64 * 1024;
 
 constexpr char kSeparator[] = "\",\"";  // closes the name, opens the address
@@ -31,14 +31,10 @@ std::optional<std::wstring> Decode(HostServices& host, const char* data, std::si
     return text;
 }
 
-std::optional<std::string> Encode(HostServices& host, const std::wstring& text) {
+std::string Encode(HostServices& host, const std::wstring& text) {
     if (std::all_of(text.begin(), text.end(), [](wchar_t c) { return static_cast<std::uint32_t>(c) < 0x80; }))
         return std::string(text.begin(), text.end());
-    std::string bytes = host.ToAnsi(text);
-    // A character outside the code page is written as '?' and would read back
-    // as another text.
-    if (host.FromAnsi(bytes) != text) return std::nullopt;
-    return bytes;
+    return host.ToAnsi(text);
 }
 
 // Where the name's closing quote lies in a quoted line of `size` bytes (line
@@ -52,6 +48,15 @@ std::optional<std::size_t> QuotedSplit(const std::string& bytes, std::size_t siz
 }
 
 }  // namespace
+
+bool IsStorable(HostServices& host, const std::wstring& text) {
+    if (text.find_first_of(std::wstring(L"\"\r\n\0", 4)) != std::wstring::npos) return false;
+    // Exactly what the reader would make of the stored bytes: a character
+    // outside the code page is stored as a substitute and reads back as
+    // another text.
+    std::string bytes = Encode(host, text);
+    return Decode(host, bytes.data(), bytes.size()) == text;
+}
 
 ServerListFile::ServerListFile(HostServices& host) : host_(host) {}
 
@@ -195,24 +200,18 @@ ServerEntry ServerListFile::ReadEntry() {
 
 void ServerListFile::WriteEntry(const ServerEntry& entry) {
     if (!file_ || !writing_) Fail(ListFileOperation::Write);
-    auto name = Encode(host_, entry.name);
-    auto address = Encode(host_, entry.address);
-    if (!name || !address) Fail(ListFileOperation::Write);
-    // A line feed would end the record early and could make the rest of it
-    // read as another record; a NUL does not survive the reader either.
-    for (const std::string* field : {&*name, &*address}) {
-        if (field->find_first_of(std::string("\n\0", 2)) != std::string::npos) Fail(ListFileOperation::Write);
-    }
+    // A field the reader would not give back (a line feed could even forge a
+    // record of its own) is refused before a byte is written.
+    if (!IsStorable(host_, entry.name) || !IsStorable(host_, entry.address)) Fail(ListFileOperation::Write);
+    std::string name = Encode(host_, entry.name);
+    std::string address = Encode(host_, entry.address);
     std::string record;
-    record.reserve(name->size() + address->size() + 7);
+    record.reserve(name.size() + address.size() + 7);
     record += '"';
-    record += *name;
+    record += name;
     record += kSeparator;
-    record += *address;
-    record += '"';
-    // A name holding `","` would read back split at the wrong place.
-    if (QuotedSplit(record, record.size()) != 1 + name->size()) Fail(ListFileOperation::Write);
-    record += "\r\n";
+    record += address;
+    record += "\"\r\n";
     if (needsLineEnd_) {
         Append("\r\n", 2);
         needsLineEnd_ = false;

@@ -12,6 +12,13 @@
 
 namespace tolvane {
 
+// The one rule for what a name or an address may hold: text that the writer
+// stores and the reader gives back unchanged. Fields are quoted without
+// escaping, so no double quote; CR, LF and NUL would end or cut the record;
+// and every character must exist in the ANSI code page, or it is stored as
+// another one.
+bool IsStorable(HostServices& host, const std::wstring& text);
+
 // One line of a list file as stored, and the record it holds if it reads as
 // one. Lines that are not records are copied through untouched.
 struct ListLine {
@@ -50,9 +57,8 @@ public:
     // False at the end of the file.
     bool ReadLine(ListLine& line);
 
-    // Writes one record. Texts that would not read back as written (a line
-    // feed or NUL, a character the ANSI code page lacks, a name that would
-    // split elsewhere) fail without writing anything.
+    // Writes one record. A field that is not IsStorable fails without
+    // writing anything.
     void WriteEntry(const ServerEntry& entry);
     // Writes a record line in the writer's form, any other line as it was.
     void WriteLine(const ListLine& line);

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "gateway/ConnectSequence.h"
+#include "serverlist/ListActions.h"
 #include "serverlist/ListFileError.h"
-#include "serverlist/ServerEntry.h"
 #include "serverlist/ServerList.h"
 #include "ui/ControlIds.h"
 #include "ui/Form2.h"
@@ -21,11 +21,6 @@ using namespace form1;
 
 constexpr const wchar_t* kCaption = L"TolvaneV1.2";
 constexpr const wchar_t* kToolTip = L"双击选择的服务器进入";
-constexpr const wchar_t* kCannotDelete = L"此项不能删除！";
-constexpr const wchar_t* kCannotDeleteTitle = L"失败";
-constexpr const wchar_t* kConfirmDelete = L"确定删除？删除后不可恢复！";
-constexpr const wchar_t* kConfirmDeleteTitle = L"删除";
-constexpr const wchar_t* kDeleteFailed = L"删除失败：服务器列表文件无法读写。列表显示的是文件现在的内容。";
 
 // Posted by the load step: the tool tip is added once the window is up.
 constexpr UINT kAddToolTipMessage = WM_APP + 1;
@@ -55,8 +50,8 @@ const FormLayout kForm{kCaption,  233,
 
 }  // namespace
 
-Form1::Form1(HINSTANCE instance, ServerList& list, ConnectSequence& connect)
-    : FormWindow(instance, kForm), list_(list), connect_(connect) {}
+Form1::Form1(HINSTANCE instance, ServerList& list, ListActions& actions, ConnectSequence& connect)
+    : FormWindow(instance, kForm), list_(list), actions_(actions), connect_(connect) {}
 
 Form1::~Form1() {
     Destroy();
@@ -175,12 +170,12 @@ void Form1::OnCommand(int id, int notification) {
     }
 }
 
-std::wstring Form1::CurrentItemText() const {
+Selection Form1::SelectedItem() const {
     HWND listBox = Control(kList1);
     LRESULT index = ::SendMessageW(listBox, LB_GETCURSEL, 0, 0);
-    if (index == LB_ERR) return {};
+    if (index == LB_ERR) return std::nullopt;
     LRESULT length = ::SendMessageW(listBox, LB_GETTEXTLEN, index, 0);
-    if (length == LB_ERR) return {};
+    if (length == LB_ERR) return std::nullopt;
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     LRESULT copied = ::SendMessageW(listBox, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
     text.resize(copied == LB_ERR ? 0 : static_cast<std::size_t>(copied));
@@ -188,28 +183,18 @@ std::wstring Form1::CurrentItemText() const {
 }
 
 void Form1::Connect() {
-    ConnectOutcome outcome = connect_.Run(CurrentItemText(), IsChecked(kAutoRun), IsChecked(kWindow));
-    if (auto message = MessageFor(outcome))
-        ShowMessage(hwnd(), message->text, message->title, MessageButtons::Ok);
+    ConnectOutcome outcome = connect_.Run(SelectedItem(), IsChecked(kAutoRun), IsChecked(kWindow));
+    if (auto message = MessageFor(outcome)) ShowMessage(hwnd(), *message, MessageButtons::Ok);
 }
 
 void Form1::Delete() {
-    std::wstring text = CurrentItemText();
-    if (text == OfficialEntryLabel) {
-        ShowMessage(hwnd(), kCannotDelete, kCannotDeleteTitle, MessageButtons::Ok);
-        return;
-    }
-    if (ShowMessage(hwnd(), kConfirmDelete, kConfirmDeleteTitle, MessageButtons::YesNo) != MessageAnswer::Yes)
-        return;
-    bool removed = true;
-    try {
-        list_.RemoveEntries(text);
-    } catch (const ListFileError&) {
-        removed = false;
-    }
-    // Rebuilt from the file either way, so the list shows what is stored.
-    FillList();
-    if (!removed) ShowMessage(hwnd(), kDeleteFailed, kErrorTitle, MessageButtons::Ok);
+    DeleteOutcome outcome = actions_.Delete(SelectedItem(), [this] {
+        return ShowMessage(hwnd(), kConfirmDelete, MessageButtons::YesNo) == MessageAnswer::Yes;
+    });
+    // Once confirmed, the list is rebuilt from the file whatever happened, so
+    // it shows what is stored.
+    if (outcome != DeleteOutcome::Protected && outcome != DeleteOutcome::Declined) FillList();
+    if (auto message = MessageFor(outcome)) ShowMessage(hwnd(), *message, MessageButtons::Ok);
 }
 
 void Form1::OpenAddWindow() {

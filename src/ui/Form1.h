@@ -4,8 +4,11 @@
 
 #include "ui/FormWindow.h"
 
+#include "serverlist/ServerEntry.h"
+
 namespace tolvane {
 class ConnectSequence;
+class ListActions;
 class ServerList;
 }  // namespace tolvane
 
@@ -18,7 +21,7 @@ class Form3;
 // the add and about windows, and the end of the program.
 class Form1 : public FormWindow {
 public:
-    Form1(HINSTANCE instance, ServerList& list, ConnectSequence& connect);
+    Form1(HINSTANCE instance, ServerList& list, ListActions& actions, ConnectSequence& connect);
     ~Form1() override;
 
     void SetOtherWindows(Form2& addWindow, Form3& aboutWindow);
@@ -42,7 +45,7 @@ protected:
 private:
     void FillList();
     void AddToolTip();
-    std::wstring CurrentItemText() const;
+    Selection SelectedItem() const;
     void Connect();
     void Delete();
     void OpenAddWindow();
@@ -51,6 +54,7 @@ private:
     void Exit();
 
     ServerList& list_;
+    ListActions& actions_;
     ConnectSequence& connect_;
     Form2* addWindow_ = nullptr;
     Form3* aboutWindow_ = nullptr;

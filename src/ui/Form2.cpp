@@ -2,9 +2,7 @@
 
 #include <commctrl.h>
 
-#include "platform/HostServices.h"
-#include "serverlist/ListFileError.h"
-#include "serverlist/ServerList.h"
+#include "serverlist/ListActions.h"
 #include "ui/ControlIds.h"
 #include "ui/Form1.h"
 #include "ui/ShowMessage.h"
@@ -15,14 +13,6 @@ namespace {
 using namespace form2;
 
 constexpr const wchar_t* kCaption = L"新增";
-constexpr const wchar_t* kNameMissing = L"请输入服务器名称";
-constexpr const wchar_t* kAddressMissing = L"请输入服务器IP地址";
-constexpr const wchar_t* kConflict = L"有相同的服务器名或是IP已经存在";
-constexpr const wchar_t* kNameNotStorable =
-    L"服务器名称不能含有双引号、换行符或本系统编码无法表示的字符，请修改后再试。";
-constexpr const wchar_t* kAddressNotStorable =
-    L"服务器IP地址不能含有双引号、换行符或本系统编码无法表示的字符，请修改后再试。";
-constexpr const wchar_t* kListFileFailed = L"服务器列表文件无法读写，服务器没有添加。";
 
 // The frame `ag` holds every other control; their positions are given
 // relative to it.
@@ -53,8 +43,8 @@ const FormLayout kForm{kCaption,  249,
 
 }  // namespace
 
-Form2::Form2(HINSTANCE instance, Form1& home, ServerList& list, HostServices& host)
-    : FormWindow(instance, kForm), home_(home), list_(list), host_(host) {}
+Form2::Form2(HINSTANCE instance, Form1& home, ListActions& actions)
+    : FormWindow(instance, kForm), home_(home), actions_(actions) {}
 
 bool Form2::Open(HWND reference) {
     if (!hwnd() && !Create()) return false;
@@ -84,33 +74,18 @@ void Form2::OnCommand(int id, int /*notification*/) {
 
 void Form2::Add() {
     std::wstring name = ControlText(kText1);
-    std::wstring address = ControlText(kText2);
-    if (name.empty()) return Refuse(kNameMissing);
-    if (address.empty()) return Refuse(kAddressMissing);
-    if (!Storable(name)) return Refuse(kNameNotStorable);
-    if (!Storable(address)) return Refuse(kAddressNotStorable);
-    try {
-        if (list_.HasConflict(name, address)) return Refuse(kConflict);
-        list_.AppendEntry(name, address);
-    } catch (const ListFileError&) {
-        // The name is not shown in the list unless the file holds it.
-        return Refuse(kListFileFailed);
+    AddOutcome outcome = actions_.Add(name, ControlText(kText2));
+    // A refusal keeps the window open with both fields as they were; the name
+    // is shown in the list only once the file holds it.
+    if (auto message = MessageFor(outcome)) {
+        ShowMessage(hwnd(), *message, MessageButtons::Ok);
+        return;
     }
     home_.AddName(name);
     Reset();
     home_.ShowHome();
     Hide();
 }
-
-// The list file quotes each field without escaping and stores it in the ANSI
-// code page: a quote or a line break would split the record, and a character
-// that code page lacks would be stored as another one.
-bool Form2::Storable(const std::wstring& text) const {
-    if (text.find_first_of(L"\"\r\n") != std::wstring::npos) return false;
-    return host_.FromAnsi(host_.ToAnsi(text)) == text;
-}
-
-void Form2::Refuse(const wchar_t* prompt) { ShowMessage(hwnd(), prompt, kErrorTitle, MessageButtons::Ok); }
 
 void Form2::Cancel() {
     Reset();

@@ -5,8 +5,7 @@
 #include "ui/FormWindow.h"
 
 namespace tolvane {
-class HostServices;
-class ServerList;
+class ListActions;
 }  // namespace tolvane
 
 namespace tolvane::ui {
@@ -16,7 +15,7 @@ class Form1;
 // The add window: one new server, a name and an address.
 class Form2 : public FormWindow {
 public:
-    Form2(HINSTANCE instance, Form1& home, ServerList& list, HostServices& host);
+    Form2(HINSTANCE instance, Form1& home, ListActions& actions);
 
     // Shows the window centred on the monitor of `reference`, creating it
     // anew if it was closed.
@@ -32,12 +31,9 @@ private:
     void Cancel();
     // Empties both fields and puts the caret back in the name field.
     void Reset();
-    void Refuse(const wchar_t* prompt);
-    bool Storable(const std::wstring& text) const;
 
     Form1& home_;
-    ServerList& list_;
-    HostServices& host_;
+    ListActions& actions_;
 };
 
 }  // namespace tolvane::ui

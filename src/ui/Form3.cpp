@@ -20,7 +20,6 @@ constexpr const wchar_t* kCredit = L"Tolvane 开发组";
 constexpr const wchar_t* kHomePage = L"http://tlv.example/";
 constexpr const wchar_t* kContact = L"QQ群: 10000";
 constexpr const wchar_t* kBrowser = L"explorer.exe";
-constexpr const wchar_t* kBrowserFailed = L"无法启动浏览器打开主页。";
 
 constexpr COLORREF kDarkRed = RGB(128, 0, 0);
 constexpr COLORREF kNavy = RGB(0, 0, 128);
@@ -106,7 +105,7 @@ void Form3::OpenHomePage() {
         program += kBrowser;
         started = host_.StartProcess(program, std::wstring(kBrowser) + L" " + kHomePage, kShowMinimized);
     }
-    if (!started) ShowMessage(hwnd(), kBrowserFailed, kErrorTitle, MessageButtons::Ok);
+    if (!started) ShowMessage(hwnd(), kBrowserFailed, MessageButtons::Ok);
 }
 
 }  // namespace tolvane::ui

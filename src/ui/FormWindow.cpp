@@ -60,7 +60,13 @@ HICON LoadProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
 }  // namespace
 
 FormWindow::~FormWindow() {
-    Destroy();
+    // The derived window is gone by now, so the window is detached first: a
+    // message sent while it is destroyed (a field losing the focus, say)
+    // must not reach a handler of an object that no longer exists.
+    if (hwnd_) {
+        ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
+        ::DestroyWindow(hwnd_);
+    }
     if (font_) ::DeleteObject(font_);
 }
 

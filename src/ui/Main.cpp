@@ -9,6 +9,7 @@
 #include "gateway/GatewaySetting.h"
 #include "platform/win32/Win32HostServices.h"
 #include "platform/win32/Win32Module1.h"
+#include "serverlist/ListActions.h"
 #include "serverlist/ServerList.h"
 #include "ui/Form1.h"
 #include "ui/Form2.h"
@@ -56,9 +57,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     tolvane::GatewaySetting gateway(registry, host);
     tolvane::GameLauncher launcher(registry, host);
     tolvane::ConnectSequence connect(list, gateway, launcher);
+    tolvane::ListActions actions(list, host);
 
-    tolvane::ui::Form1 form1(instance, list, connect);
-    tolvane::ui::Form2 form2(instance, form1, list, host);
+    tolvane::ui::Form1 form1(instance, list, actions, connect);
+    tolvane::ui::Form2 form2(instance, form1, actions);
     tolvane::ui::Form3 form3(instance, form1, host);
     form1.SetOtherWindows(form2, form3);
     if (!form1.Load()) return 1;

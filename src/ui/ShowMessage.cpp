@@ -2,9 +2,9 @@
 
 namespace tolvane::ui {
 
-MessageAnswer ShowMessage(HWND owner, const wchar_t* prompt, const wchar_t* title, MessageButtons buttons) {
+MessageAnswer ShowMessage(HWND owner, const Message& message, MessageButtons buttons) {
     UINT type = buttons == MessageButtons::YesNo ? MB_YESNO | MB_DEFBUTTON1 : MB_OK;
-    switch (::MessageBoxW(owner, prompt, title, type)) {
+    switch (::MessageBoxW(owner, message.text, message.title, type)) {
         case IDYES:
             return MessageAnswer::Yes;
         case IDNO:

@@ -2,16 +2,15 @@
 
 #include <windows.h>
 
-namespace tolvane::ui {
+#include "ui/Messages.h"
 
-// The title of the boxes that report what the user cannot do or what failed.
-inline constexpr const wchar_t* kErrorTitle = L"错误";
+namespace tolvane::ui {
 
 enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
 
 // A modal message box over `owner` (the visible window), without an icon.
 // With Yes and No, Yes is the default button.
-MessageAnswer ShowMessage(HWND owner, const wchar_t* prompt, const wchar_t* title, MessageButtons buttons);
+MessageAnswer ShowMessage(HWND owner, const Message& message, MessageButtons buttons);
 
 }  // namespace tolvane::ui

@@ -111,7 +111,7 @@ TEST_F(GameLauncherTest, LaunchStartsMinimizedAndRestoresDirectory) {
 // Without auto start: an address written, the official name clearing it, or nothing written.
 TEST_F(ConnectSequenceTest, SelectionsWithoutAutoStart) {
     struct Case {
-        const wchar_t* selected;
+        Selection selected;
         std::string list;
         std::string gateway;
     };
@@ -119,7 +119,8 @@ TEST_F(ConnectSequenceTest, SelectionsWithoutAutoStart) {
         {L"Beta", "\"Beta\",\"5.6.7.8\"\r\n", std::string("5.6.7.8\0", 8)},
         {OfficialEntryLabel, "<none>", "<absent>"},
         {L"官方战网", "\"\xb9\xd9\xb7\xbd\xd5\xbd\xcd\xf8\",\"9.9.9.9\"\r\n", "<absent>"},
-        {L"", "\"\",\"6.6.6.6\"\r\n", kAddress},
+        {std::nullopt, "\"\",\"6.6.6.6\"\r\n", kAddress},
+        {L"", "\"\",\"6.6.6.6\"\r\n", std::string("6.6.6.6\0", 8)},
         {L"Gone", "\"Alpha\",\"6.6.6.6\"\r\n", kAddress},
         {L"alpha", "\"Alpha\",\"6.6.6.6\"\r\n", kAddress},
     };
@@ -138,7 +139,7 @@ TEST_F(ConnectSequenceTest, SelectionsWithoutAutoStart) {
 // Without the game's key: NothingStarted and no key, or Failed once a gateway created the key.
 TEST_F(ConnectSequenceTest, AutoStartWithoutGameKey) {
     EXPECT_EQ(sequence.Run(OfficialEntryLabel, true, false), ConnectOutcome::NothingStarted);
-    EXPECT_EQ(sequence.Run(L"", true, false), ConnectOutcome::NothingStarted);
+    EXPECT_EQ(sequence.Run(std::nullopt, true, false), ConnectOutcome::NothingStarted);
     EXPECT_FALSE(registry.HasKey(kKey));
     EXPECT_EQ(sequence.Run(L"Alpha", true, false), ConnectOutcome::Failed);
     EXPECT_EQ(Gateway(), kAddress);

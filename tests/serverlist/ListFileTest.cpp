@@ -36,7 +36,7 @@ TEST_F(ListFileTest, WritesTheLayoutAndReadsItBack) {
 
     const std::vector<ServerEntry> entries = {
         {L"a,b", L"1.2.3.4"}, {L"  spaced  ", L" 5.6.7.8 "}, {L"官方战网", L"服务器,逗号"},
-        {L"", L""},           {L"quo\"te", L"ad\"dr\",\"x"}, {L"tab\tand\rcr", L"x"},
+        {L"", L""},           {L"tab\tand", L"x"},
     };
     Write(entries);
     EXPECT_EQ(Read(*dir.Bytes(kList)), entries);
@@ -58,7 +58,11 @@ TEST_F(ListFileTest, RefusesTextsThatWouldNotReadBack) {
         {L"x", L"1\n"},
         {std::wstring(L"nul\0name", 8), L"1"},
         {L"a\",\"b", L"1"},
+        {L"quo\"te", L"1"},
+        {L"a", L"ad\"dr"},
+        {L"cr\r", L"1"},
         {L"smile\U0001F600", L"1"},
+        {L"a", L"한국"},
     };
     for (const auto& entry : refused) {
         dir.Put(kList, "\"a\",\"1\"\r\n");

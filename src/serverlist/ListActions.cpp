@@ -1,0 +1,40 @@
+#include "serverlist/ListActions.h"
+
+#include "serverlist/ListFileError.h"
+#include "serverlist/ServerList.h"
+#include "serverlist/ServerListFile.h"
+
+namespace tolvane {
+
+// Empty means length zero: spaces pass and nothing is trimmed. Text the file
+// could not give back is refused before the file is read, and the file is
+// only written when no record holds the name or the address.
+AddOutcome ListActions::Add(const std::wstring& name, const std::wstring& address) {
+    if (name.empty()) return AddOutcome::NameMissing;
+    if (address.empty()) return AddOutcome::AddressMissing;
+    if (!IsStorable(host_, name)) return AddOutcome::NameNotStorable;
+    if (!IsStorable(host_, address)) return AddOutcome::AddressNotStorable;
+    try {
+        if (list_.HasConflict(name, address)) return AddOutcome::Conflict;
+        list_.AppendEntry(name, address);
+    } catch (const ListFileError&) {
+        return AddOutcome::ListFileFailed;
+    }
+    return AddOutcome::Added;
+}
+
+DeleteOutcome ListActions::Delete(const Selection& selected, const std::function<bool()>& confirm) {
+    if (selected && *selected == OfficialEntryLabel) return DeleteOutcome::Protected;
+    if (!confirm()) return DeleteOutcome::Declined;
+    // Without a selection there is no name to remove; a hand-edited record
+    // with an empty name is removed only when its own item is selected.
+    if (!selected) return DeleteOutcome::NothingSelected;
+    try {
+        list_.RemoveEntries(*selected);
+    } catch (const ListFileError&) {
+        return DeleteOutcome::ListFileFailed;
+    }
+    return DeleteOutcome::Removed;
+}
+
+}  // namespace tolvane

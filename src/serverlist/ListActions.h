@@ -1,0 +1,48 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "serverlist/ServerEntry.h"
+
+namespace tolvane {
+
+class HostServices;
+class ServerList;
+
+// The outcomes of the add window's OK button, in the order they are tested.
+enum class AddOutcome {
+    NameMissing,
+    AddressMissing,
+    NameNotStorable,
+    AddressNotStorable,
+    Conflict,
+    ListFileFailed,  // the file could not be read for the clash test, or appended to
+    Added,
+};
+
+enum class DeleteOutcome {
+    Protected,        // the fixed first item; nothing asked
+    Declined,         // the user answered No
+    NothingSelected,  // confirmed with no item selected: every record stays
+    Removed,
+    ListFileFailed,  // the file shows what it holds now, whole
+};
+
+// The user's edits of the list, as the windows start them: each takes what
+// the window holds and returns an outcome for the window to show.
+class ListActions {
+public:
+    ListActions(ServerList& list, HostServices& host) : list_(list), host_(host) {}
+
+    // The add window's two field texts, exactly as typed.
+    AddOutcome Add(const std::wstring& name, const std::wstring& address);
+    // The main list's selection; `confirm` asks the user and is true for Yes.
+    DeleteOutcome Delete(const Selection& selected, const std::function<bool()>& confirm);
+
+private:
+    ServerList& list_;
+    HostServices& host_;
+};
+
+}  // namespace tolvane

@@ -1,0 +1,73 @@
+// The add and delete flows over the in-memory list file.
+#include <gtest/gtest.h>
+
+#include "ListDirectory.h"
+#include "serverlist/ListActions.h"
+#include "serverlist/ServerList.h"
+
+namespace tolvane::testing {
+namespace {
+
+class ListActionsTest : public ::testing::Test {
+protected:
+    DeleteOutcome Delete(const Selection& selected, bool yes = true) {
+        asked = false;
+        return actions.Delete(selected, [&] { return asked = true, yes; });
+    }
+
+    ListDirectory dir;
+    ServerList list{dir.host()};
+    ListActions actions{list, dir.host()};
+    bool asked = false;
+};
+
+// Refusals come in a fixed order, each before the file is touched; a clash or
+// an unreadable file writes nothing; an add appends exactly one record.
+TEST_F(ListActionsTest, AddRefusesInOrderAndAppendsOnce) {
+    const std::string file = "\"abc\",\"1.2.3.4\"\r\n";
+    dir.Put(kList, file);
+    const std::tuple<const wchar_t*, const wchar_t*, AddOutcome> refused[] = {
+        {L"", L"", AddOutcome::NameMissing},
+        {L"", L"\"", AddOutcome::NameMissing},
+        {L"a\"b", L"", AddOutcome::AddressMissing},
+        {L"a\"b", L"1\n", AddOutcome::NameNotStorable},
+        {L"a\rb", L"1", AddOutcome::NameNotStorable},
+        {L"한국", L"1", AddOutcome::NameNotStorable},
+        {L"abc", L"1\"", AddOutcome::AddressNotStorable},
+        {L"abc", L"ü.€.😀", AddOutcome::AddressNotStorable},
+        {L"abc", L"9.9.9.9", AddOutcome::Conflict},
+        {L"新服", L"1.2.3.4", AddOutcome::Conflict},
+    };
+    for (const auto& [name, address, outcome] : refused) {
+        EXPECT_EQ(actions.Add(name, address), outcome) << ::testing::PrintToString(std::wstring(name));
+    }
+    {
+        auto lock = dir.Lock(kList);
+        EXPECT_EQ(actions.Add(L"新服", L"5.6.7.8"), AddOutcome::ListFileFailed);
+    }
+    EXPECT_EQ(dir.Bytes(kList), file);
+    EXPECT_EQ(actions.Add(L"ABC", L" 1.2.3.4"), AddOutcome::Added);
+    EXPECT_EQ(dir.Bytes(kList), file + "\"ABC\",\" 1.2.3.4\"\r\n");
+}
+
+// The fixed item is refused unasked; No keeps everything; Yes with nothing
+// selected keeps a record with an empty name, byte for byte, which goes only
+// when its own item is selected.
+TEST_F(ListActionsTest, DeleteAsksThenRemovesOnlyTheSelectedName) {
+    const std::string file = "\"\",\"6.6.6.6\"\r\nplain,1\n\"abc\",\"2\"\r\n";
+    dir.Put(kList, file);
+    EXPECT_EQ(Delete(OfficialEntryLabel), DeleteOutcome::Protected);
+    EXPECT_FALSE(asked);
+    EXPECT_EQ(Delete(L"abc", false), DeleteOutcome::Declined);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(Delete(std::nullopt), DeleteOutcome::NothingSelected);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(dir.Bytes(kList), file);
+    EXPECT_EQ(Delete(L""), DeleteOutcome::Removed);
+    EXPECT_EQ(dir.Bytes(kList), "\"plain\",\"1\"\r\n\"abc\",\"2\"\r\n");
+    auto lock = dir.Lock(kList);
+    EXPECT_EQ(Delete(L"abc"), DeleteOutcome::ListFileFailed);
+}
+
+}  // namespace
+}  // namespace tolvane::testing

@@ -28,20 +28,28 @@ tolvane_ensure_packages() {
   # windows under Wine show their texts rather than empty boxes.
   [ -f /usr/share/wine/fonts/marlett.ttf ] || missing+=(fonts-wine)
   fc-list :lang=zh 2>/dev/null | grep -q . || missing+=(fonts-wqy-microhei)
-  [ ${#missing[@]} -eq 0 ] && return 0
-  tolvane_log "installing: ${missing[*]}"
-  if [ "$(id -u)" != 0 ]; then
-    echo "scripts need root to install: ${missing[*]}" >&2
-    return 1
+  # Wine names files in the Linux locale's charset: without zh_CN.UTF-8 a
+  # Chinese folder name cannot exist under Wine.
+  [ -f /usr/share/i18n/locales/zh_CN ] || missing+=(locales)
+  if [ ${#missing[@]} -gt 0 ]; then
+    tolvane_log "installing: ${missing[*]}"
+    if [ "$(id -u)" != 0 ]; then
+      echo "scripts need root to install: ${missing[*]}" >&2
+      return 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    dpkg --add-architecture i386
+    apt-get update -q
+    apt-get install -y -q --no-install-recommends "${missing[@]}" || return 1
   fi
-  export DEBIAN_FRONTEND=noninteractive
-  dpkg --add-architecture i386
-  apt-get update -q
-  apt-get install -y -q --no-install-recommends "${missing[@]}"
+  if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+    tolvane_log "generating the zh_CN.UTF-8 locale"
+    localedef -i zh_CN -f UTF-8 zh_CN.UTF-8 || return 1
+  fi
 }
 
-# The environment every Wine call of the project uses. ANSI code page 936 comes
-# from the Chinese locale, even where the Linux locale is not generated.
+# The environment every Wine call of the project uses: ANSI code page 936 and
+# file names in UTF-8, from the Chinese locale.
 tolvane_wine_env() {
   export WINEARCH=win32
   export WINEDEBUG=-all

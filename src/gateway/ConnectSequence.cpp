@@ -14,11 +14,14 @@ ConnectOutcome ConnectSequence::Run(const Selection& selected, bool autoStart, b
     // by the time its exception arrives here.
     try {
         // The gateway is settled before the game starts, because the game reads
-        // it at start-up. Without a selection nothing is written.
+        // it at start-up. Without a selection nothing is written. A change the
+        // system refused ends the action: the game would start on the old
+        // gateway, and "registered" would not be true.
         if (selected && *selected == OfficialEntryLabel) {
-            gateway_.ClearGateway();
+            if (!gateway_.ClearGateway()) return ConnectOutcome::GatewayNotChanged;
         } else if (selected) {
-            if (std::optional<std::wstring> address = list_.FindAddress(*selected)) gateway_.SetGateway(*address);
+            std::optional<std::wstring> address = list_.FindAddress(*selected);
+            if (address && !gateway_.SetGateway(*address)) return ConnectOutcome::GatewayNotChanged;
         }
         if (!autoStart) return ConnectOutcome::Registered;
         switch (launcher_.Launch(windowMode)) {

@@ -8,7 +8,13 @@ class GameLauncher;
 class GatewaySetting;
 class ServerList;
 
-enum class ConnectOutcome { Registered, Started, NothingStarted, Failed };
+enum class ConnectOutcome {
+    Registered,
+    Started,
+    NothingStarted,
+    Failed,
+    GatewayNotChanged,  // the system refused the registry change; the game was not started
+};
 
 // The main action: apply the chosen list item to the game's settings and,
 // when asked, start the game.

@@ -44,6 +44,8 @@ public:
     // Looks the path up in the file system and yields the file's name (the last
     // path component only) as the file system stores it, or nothing.
     virtual std::optional<std::wstring> FindFile(const std::wstring& path) = 0;
+    // True when the path names a folder.
+    virtual bool IsDirectory(const std::wstring& path) = 0;
     virtual bool RemoveFile(const std::wstring& path) = 0;
 
     // Text in the system's ANSI code page.

@@ -1,10 +1,35 @@
 #include "serverlist/ListActions.h"
 
+#include "platform/HostServices.h"
 #include "serverlist/ListFileError.h"
 #include "serverlist/ServerList.h"
 #include "serverlist/ServerListFile.h"
 
 namespace tolvane {
+
+StartupList ListActions::Open() {
+    StartupList start;
+    start.folder = host_.GetWorkingDirectory().value_or(L"");
+    // Creating the file over a folder of its name would fail anyway; the user
+    // is told what stands in the way instead.
+    if (host_.IsDirectory(kListFileName)) {
+        start.problem = ListProblem::NotAFile;
+        return start;
+    }
+    bool existed = host_.FindFile(kListFileName).has_value();
+    try {
+        list_.EnsureListFile();
+    } catch (const ListFileError&) {
+        start.problem = existed ? ListProblem::CannotRead : ListProblem::CannotCreate;
+        return start;
+    }
+    try {
+        start.names = list_.LoadNames();
+    } catch (const ListFileError&) {
+        start.problem = ListProblem::CannotRead;
+    }
+    return start;
+}
 
 // Empty means length zero: spaces pass and nothing is trimmed. Text the file
 // could not give back is refused before the file is read, and the file is

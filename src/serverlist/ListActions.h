@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "serverlist/ServerEntry.h"
 
@@ -9,6 +10,20 @@ namespace tolvane {
 
 class HostServices;
 class ServerList;
+
+// Why the list cannot be kept, found at start-up. The file is left as it is.
+enum class ListProblem {
+    None,
+    CannotCreate,  // missing, and the folder takes no new file (read-only folder or medium)
+    CannotRead,    // there, but not readable (another program holds it open)
+    NotAFile,      // a folder has the list file's name
+};
+
+struct StartupList {
+    std::vector<std::wstring> names;  // the file's names, in file order
+    ListProblem problem = ListProblem::None;
+    std::wstring folder;  // the working directory, where the list file is kept
+};
 
 // The outcomes of the add window's OK button, in the order they are tested.
 enum class AddOutcome {
@@ -35,6 +50,8 @@ class ListActions {
 public:
     ListActions(ServerList& list, HostServices& host) : list_(list), host_(host) {}
 
+    // The main window's load step: the list file made sure of, then read.
+    StartupList Open();
     // The add window's two field texts, exactly as typed.
     AddOutcome Add(const std::wstring& name, const std::wstring& address);
     // The main list's selection; `confirm` asks the user and is true for Yes.

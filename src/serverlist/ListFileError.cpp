@@ -15,8 +15,6 @@ const char* OperationText(ListFileOperation operation) {
             return "cannot flush to disk";
         case ListFileOperation::Close:
             return "cannot close";
-        case ListFileOperation::Remove:
-            return "cannot delete";
     }
     return "failed";
 }

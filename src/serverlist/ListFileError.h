@@ -5,7 +5,7 @@
 
 namespace tolvane {
 
-enum class ListFileOperation { Open, Read, Write, Flush, Close, Remove };
+enum class ListFileOperation { Open, Read, Write, Flush, Close };
 
 // A failure of the list file or of its temporary copy. Names the file and
 // the operation; callers decide what the user sees.

@@ -7,25 +7,27 @@
 namespace tolvane {
 namespace {
 
-// True when the bytes of "diablo.dat" (a missing file counts as empty) are the
-// first bytes of "diablo.new". Compared line by line: equal lines, and at most
-// a last line of "diablo.dat" that stops short inside the matching one.
-bool ListIsPrefixOfCopy(HostServices& host) {
-    if (!host.FindFile(kListFileName)) return true;
-    ServerListFile list(host);
+enum class ListAgainstCopy { Equal, Prefix, Other };
+
+// How the bytes of "diablo.dat" (a missing file counts as empty) stand to
+// those of "diablo.new". Compared line by line: a prefix is equal lines, and
+// at most a last line of "diablo.dat" that stops short inside the matching one.
+ListAgainstCopy CompareListWithCopy(HostServices& host) {
+    if (!host.FindFile(kListFileName)) return ListAgainstCopy::Prefix;
     ServerListFile copy(host);
-    list.OpenForReading(kListFileName);
     copy.OpenForReading(kTemporaryListFileName);
     ListLine listLine;
     ListLine copyLine;
+    ServerListFile list(host);
+    list.OpenForReading(kListFileName);
     while (list.ReadLine(listLine)) {
-        if (!copy.ReadLine(copyLine)) return false;
+        if (!copy.ReadLine(copyLine)) return ListAgainstCopy::Other;
         if (listLine.bytes == copyLine.bytes) continue;
         bool shortLast = listLine.bytes.size() < copyLine.bytes.size() &&
                          copyLine.bytes.compare(0, listLine.bytes.size(), listLine.bytes) == 0;
-        return shortLast && !list.ReadLine(listLine);
+        return shortLast && !list.ReadLine(listLine) ? ListAgainstCopy::Prefix : ListAgainstCopy::Other;
     }
-    return true;
+    return copy.ReadLine(copyLine) ? ListAgainstCopy::Prefix : ListAgainstCopy::Equal;
 }
 
 // Copies `from` over `to` line by line and forces `to` onto the disk before
@@ -59,11 +61,15 @@ void CopyList(HostServices& host, const std::wstring& from, const std::wstring& 
 // CR LF, and the reader takes that line, with or without the completion, as
 // the same record. Copying then shows the old list, which is also the new one.
 // In every other case "diablo.new" is a leftover and the old list stands.
+//
+// Once the list is settled, a "diablo.new" that another program holds and so
+// cannot be deleted is only clutter: the operation goes on, and the next one
+// tries again. A list already equal to it is not copied again.
 void FinishInterruptedRemoval(HostServices& host) {
     if (!host.FindFile(kTemporaryListFileName)) return;
-    if (ListIsPrefixOfCopy(host)) CopyList(host, kTemporaryListFileName, kListFileName);
-    if (!host.RemoveFile(kTemporaryListFileName))
-        throw ListFileError(kTemporaryListFileName, ListFileOperation::Remove);
+    if (CompareListWithCopy(host) == ListAgainstCopy::Prefix)
+        CopyList(host, kTemporaryListFileName, kListFileName);
+    host.RemoveFile(kTemporaryListFileName);
 }
 
 }  // namespace
@@ -143,10 +149,10 @@ void ServerList::RemoveEntries(const std::wstring& name) {
         throw;
     }
     // From here "diablo.new" holds the whole new list. A failure leaves it in
-    // place for FinishInterruptedRemoval to copy back.
+    // place for FinishInterruptedRemoval to copy back. Once copied, the
+    // removal is done even if the copy cannot be deleted yet.
     CopyList(host_, kTemporaryListFileName, kListFileName);
-    if (!host_.RemoveFile(kTemporaryListFileName))
-        throw ListFileError(kTemporaryListFileName, ListFileOperation::Remove);
+    host_.RemoveFile(kTemporaryListFileName);
 }
 
 }  // namespace tolvane

@@ -76,16 +76,18 @@ void ServerListFile::Open(const std::wstring& fileName, FileMode mode) {
     begin_ = end_ = 0;
     endOfFile_ = false;
     pending_.reset();
-    needsLineEnd_ = mode == FileMode::Append && LastLineIsOpen(fileName);
+    lineEndDue_ = mode == FileMode::Append ? MissingLineEnd(fileName) : "";
     file_ = host_.OpenHostFile(fileName, mode);
     if (!file_) Fail(ListFileOperation::Open);
 }
 
 // A hand-edited file may end without a line end; a record appended straight
-// after it would be glued to that last line and both would be lost.
-bool ServerListFile::LastLineIsOpen(const std::wstring& fileName) {
+// after it would be glued to that last line and both would be lost. A last
+// line cut after its CR gets only the LF: another CR would stay in the line
+// and no longer read as the line end.
+const char* ServerListFile::MissingLineEnd(const std::wstring& fileName) {
     auto file = host_.OpenHostFile(fileName, FileMode::Read);
-    if (!file) return false;  // a new file, or one the append itself reports
+    if (!file) return "";  // a new file, or one the append itself reports
     char last = '\n';
     for (;;) {
         std::size_t got = 0;
@@ -93,7 +95,7 @@ bool ServerListFile::LastLineIsOpen(const std::wstring& fileName) {
         if (got == 0) break;
         last = buffer_[got - 1];
     }
-    return last != '\n';
+    return last == '\n' ? "" : last == '\r' ? "\n" : "\r\n";
 }
 
 // Reading rules. The writer puts each record on a line of its own as
@@ -212,19 +214,13 @@ void ServerListFile::WriteEntry(const ServerEntry& entry) {
     record += kSeparator;
     record += address;
     record += "\"\r\n";
-    if (needsLineEnd_) {
-        Append("\r\n", 2);
-        needsLineEnd_ = false;
-    }
+    CompleteLastLine();
     Append(record.data(), record.size());
 }
 
 void ServerListFile::WriteLine(const ListLine& line) {
     if (!file_ || !writing_) Fail(ListFileOperation::Write);
-    if (needsLineEnd_) {
-        Append("\r\n", 2);
-        needsLineEnd_ = false;
-    }
+    CompleteLastLine();
     if (!line.entry) {
         Append(line.bytes.data(), line.bytes.size());
         return;
@@ -235,6 +231,11 @@ void ServerListFile::WriteLine(const ListLine& line) {
     Append(kSeparator, kSeparatorSize);
     Append(line.bytes.data() + line.addressBegin, line.addressSize);
     Append("\"\r\n", 3);
+}
+
+void ServerListFile::CompleteLastLine() {
+    Append(lineEndDue_, std::strlen(lineEndDue_));
+    lineEndDue_ = "";
 }
 
 void ServerListFile::Append(const char* data, std::size_t size) {

@@ -72,8 +72,9 @@ public:
 
 private:
     void Open(const std::wstring& fileName, FileMode mode);
-    bool LastLineIsOpen(const std::wstring& fileName);
+    const char* MissingLineEnd(const std::wstring& fileName);
     bool FillBuffer();
+    void CompleteLastLine();
     void Append(const char* data, std::size_t size);
     void WriteBuffered();
     [[noreturn]] void Fail(ListFileOperation operation) const;
@@ -86,7 +87,7 @@ private:
     std::size_t begin_ = 0;  // reading: next unread byte in buffer_
     std::size_t end_ = 0;    // reading: bytes in buffer_; writing: bytes waiting
     bool endOfFile_ = false;
-    bool needsLineEnd_ = false;  // appending after a last line without one
+    const char* lineEndDue_ = "";  // appending: what completes a last line left open
     ListLine scratch_;
     std::optional<ServerEntry> pending_;  // a record AtEnd found, for ReadEntry
 };

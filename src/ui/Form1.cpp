@@ -70,13 +70,12 @@ void Form1::OnCreated() {
                                                  Scale(kPictureWidth), Scale(kPictureHeight), 0));
     ::SendDlgItemMessageW(hwnd(), kImage1, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_));
     ::CheckDlgButton(hwnd(), kAutoRun, BST_CHECKED);
-    try {
-        list_.EnsureListFile();
-    } catch (const ListFileError&) {
-        // Not fatal: the list then shows the fixed item alone, and the next
-        // operation on the file reports its own failure.
-    }
-    FillList();
+    // A list that cannot be kept is not fatal: the fixed item stands alone,
+    // the user is told why once the program is up, and the file is left as
+    // it is.
+    StartupList start = actions_.Open();
+    FillList(start.names);
+    startupMessage_ = MessageFor(start.problem, start.folder);
     // The tool goes on after the list is filled and is fed by relaying, not
     // by subclassing the list box, which would slow down every added item.
     // It is not needed to show the window, so it waits until the window is up.
@@ -90,15 +89,26 @@ bool Form1::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
     return true;
 }
 
-// The fixed item, then the file's names; without selection. A file that
-// cannot be read leaves the fixed item alone and the file as it is.
-void Form1::FillList() {
+void Form1::Show() {
+    // Before the window, which then comes up as usual.
+    if (startupMessage_) ShowMessage(nullptr, *startupMessage_, MessageButtons::Ok);
+    ShowCentred(nullptr);
+}
+
+// The list as at load, from the file as it is now. A file that cannot be read
+// leaves the fixed item alone and the file as it is.
+void Form1::ReloadList() {
     std::vector<std::wstring> names;
     try {
         names = list_.LoadNames();
     } catch (const ListFileError&) {
         names.clear();
     }
+    FillList(names);
+}
+
+// The fixed item, then the names; without selection.
+void Form1::FillList(const std::vector<std::wstring>& names) {
     HWND listBox = Control(kList1);
     std::size_t characters = 0;
     for (const auto& name : names) characters += name.size() + 1;
@@ -193,7 +203,7 @@ void Form1::Delete() {
     });
     // Once confirmed, the list is rebuilt from the file whatever happened, so
     // it shows what is stored.
-    if (outcome != DeleteOutcome::Protected && outcome != DeleteOutcome::Declined) FillList();
+    if (outcome != DeleteOutcome::Protected && outcome != DeleteOutcome::Declined) ReloadList();
     if (auto message = MessageFor(outcome)) ShowMessage(hwnd(), *message, MessageButtons::Ok);
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
-
-#include "ui/FormWindow.h"
+#include <vector>
 
 #include "serverlist/ServerEntry.h"
+#include "ui/FormWindow.h"
+#include "ui/Messages.h"
 
 namespace tolvane {
 class ConnectSequence;
@@ -27,7 +29,8 @@ public:
     void SetOtherWindows(Form2& addWindow, Form3& aboutWindow);
     // Creates the window and runs the load step (the list is filled); hidden.
     bool Load();
-    void ShowCentred() { FormWindow::ShowCentred(nullptr); }
+    // Shows the window centred, after the message of a list that cannot be kept.
+    void Show();
 
     // Appends one name at the end of the list (after a successful add).
     void AddName(const std::wstring& name);
@@ -43,7 +46,8 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    void FillList();
+    void ReloadList();
+    void FillList(const std::vector<std::wstring>& names);
     void AddToolTip();
     Selection SelectedItem() const;
     void Connect();
@@ -60,6 +64,7 @@ private:
     Form3* aboutWindow_ = nullptr;
     HWND toolTip_ = nullptr;
     HBITMAP picture_ = nullptr;
+    std::optional<Message> startupMessage_;
 };
 
 }  // namespace tolvane::ui

@@ -64,7 +64,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     tolvane::ui::Form3 form3(instance, form1, host);
     form1.SetOtherWindows(form2, form3);
     if (!form1.Load()) return 1;
-    form1.ShowCentred();
+    form1.Show();
 
     tolvane::ui::FormWindow* const windows[] = {&form1, &form2, &form3};
     return RunMessageLoop(windows, sizeof windows / sizeof windows[0]);

@@ -8,6 +8,11 @@ std::optional<Message> MessageFor(ConnectOutcome outcome) {
             return Message{L"注册成功！", L"成功"};
         case ConnectOutcome::Failed:
             return Message{L"未发现游戏目录，请先运行一次暗黑破坏神II。", L"失败"};
+        case ConnectOutcome::GatewayNotChanged:
+            return Message{
+                L"无法修改游戏的注册表设置，可能被安全软件拦截了。服务器没有切换。\n\n"
+                L"请在安全软件中允许 Tolvane 修改注册表，然后再试一次。",
+                L"失败"};
         case ConnectOutcome::Started:
         case ConnectOutcome::NothingStarted:
             break;
@@ -47,6 +52,31 @@ std::optional<Message> MessageFor(DeleteOutcome outcome) {
         case DeleteOutcome::Declined:
         case DeleteOutcome::NothingSelected:
         case DeleteOutcome::Removed:
+            break;
+    }
+    return std::nullopt;
+}
+
+std::optional<Message> MessageFor(ListProblem problem, const std::wstring& folder) {
+    const std::wstring where = L"文件夹“" + folder + L"”中的服务器列表文件 diablo.dat";
+    switch (problem) {
+        case ListProblem::CannotCreate:
+            return Message{L"无法创建" + where +
+                               L"：这个文件夹或所在的磁盘是只读的。\n\n"
+                               L"请把 Tolvane.exe 放到可以写入的文件夹（例如“文档”里的一个文件夹）"
+                               L"中再运行。在此之前，列表里只有“官方战网”。",
+                           kErrorTitle};
+        case ListProblem::CannotRead:
+            return Message{L"无法读取" + where +
+                               L"，它可能正被其他程序占用。文件没有被改动。\n\n"
+                               L"请关闭正在使用这个文件的程序，然后重新启动 Tolvane。",
+                           kErrorTitle};
+        case ListProblem::NotAFile:
+            return Message{where +
+                               L"不是文件，而是一个同名的文件夹。\n\n"
+                               L"请把这个文件夹改名或移走，然后重新启动 Tolvane。",
+                           kErrorTitle};
+        case ListProblem::None:
             break;
     }
     return std::nullopt;

@@ -1,7 +1,7 @@
 // The about window: layout and colours, the two links, the ways back home.
 #include <algorithm>
 
-#include "Driver.h"
+#include "E2eTest.h"
 #include "ui/ControlIds.h"
 
 namespace tolvane::e2e {
@@ -20,10 +20,9 @@ bool Shows(HWND control, COLORREF colour) {
 // The addresses the browser was asked to open, one a line.
 std::string BrowserRecord() { return ReadWholeFile(FromUnixPath(TOLVANE_BROWSER_RECORD)).value_or(""); }
 
-// The window opens in place of the main window: its layout, the frame's
-// dark-red caption, navy links on the menu colour. Both links hand the home
-// page, as shown, to the browser and the window stays. Enter (OK), Esc and
-// the close box each go back home.
+// The window opens in place of the main window: its layout, the frame's dark-red caption, navy links
+// on the menu colour. Both links hand the home page, as shown, to the browser and the window stays.
+// Enter (OK), Esc and the close box each go back home.
 TEST_F(AboutWindowTest, LinksAndWaysHome) {
     ASSERT_NO_FATAL_FAILURE(Start());
     HWND about = nullptr;
@@ -37,27 +36,29 @@ TEST_F(AboutWindowTest, LinksAndWaysHome) {
     for (int id : {kLabel1, kLabel3}) EXPECT_FALSE(TextOf(::GetDlgItem(about, id)).empty()) << id;
     std::wstring homePage = TextOf(::GetDlgItem(about, kLabel2));
     EXPECT_EQ(homePage.rfind(L"http", 0), 0u);
-    program_->Settle();
-    EXPECT_TRUE(Shows(::GetDlgItem(about, kFrame1), RGB(128, 0, 0)));
-    EXPECT_TRUE(Shows(::GetDlgItem(about, kLabel2), RGB(0, 0, 128)));
-    EXPECT_TRUE(Shows(::GetDlgItem(about, kLabel3), RGB(0, 0, 128)));
-    EXPECT_TRUE(Shows(::GetDlgItem(about, kLabel1), ::GetSysColor(COLOR_MENU)));
-    EXPECT_FALSE(Shows(::GetDlgItem(about, kLabel1), RGB(0, 0, 128)));
+    HWND credit = ::GetDlgItem(about, kLabel1);
+    EXPECT_TRUE(WaitUntil([&] {
+        return Shows(::GetDlgItem(about, kFrame1), RGB(128, 0, 0)) &&
+               Shows(::GetDlgItem(about, kLabel2), RGB(0, 0, 128)) &&
+               Shows(::GetDlgItem(about, kLabel3), RGB(0, 0, 128)) &&
+               Shows(credit, ::GetSysColor(COLOR_MENU));
+    }));
+    EXPECT_FALSE(Shows(credit, RGB(0, 0, 128)));
 
     for (int id : {kLabel2, kLabel3}) {
         SCOPED_TRACE(id);
         ::DeleteFileW(FromUnixPath(TOLVANE_BROWSER_RECORD).c_str());
         Click(::GetDlgItem(about, id));
-        EXPECT_TRUE(WaitUntil([&] { return BrowserRecord() == Ansi(homePage) + "\n"; }, 15000))
+        EXPECT_TRUE(WaitUntil([&] { return BrowserRecord() == Ansi(homePage) + "\n"; }))
             << "recorded: " << BrowserRecord();
-        ExpectOnlyVisible(about);
+        EXPECT_TRUE(program_->WaitForOnlyVisible(about));
     }
 
     for (auto [key, modifier] : {std::pair<WORD, WORD>{VK_RETURN, 0}, {VK_ESCAPE, 0}, {VK_F4, VK_MENU}}) {
         SCOPED_TRACE(key);
         BringToFront(about);
         PressKey(key, modifier);
-        ASSERT_NO_FATAL_FAILURE(ExpectOnlyVisible(main_));
+        ASSERT_TRUE(program_->WaitForOnlyVisible(main_));
         ASSERT_NO_FATAL_FAILURE(OpenFromMain('A', kAboutCaption, about));
     }
 }

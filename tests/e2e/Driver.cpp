@@ -1,19 +1,15 @@
 #include "Driver.h"
 
-#include <array>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace tolvane::e2e {
 namespace {
 
 constexpr int kMessageBoxTextId = 0xFFFF;
-
-BOOL CALLBACK Visit(HWND window, LPARAM visit) {
-    (*reinterpret_cast<std::function<void(HWND)>*>(visit))(window);
-    return TRUE;
-}
+constexpr const char* kGameKey = "Software\\Blizzard Entertainment\\Diablo II";
 
 std::wstring ClassOf(HWND window) {
     wchar_t name[64] = {};
@@ -21,10 +17,14 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
+BOOL CALLBACK Visit(HWND window, LPARAM visit) {
+    (*reinterpret_cast<std::function<void(HWND)>*>(visit))(window);
+    return TRUE;
+}
+
 void Send(INPUT input) { ::SendInput(1, &input, sizeof input); }
 
-// Without KEYEVENTF_EXTENDEDKEY, Home, the arrows, Delete and their kin reach
-// the program as the numeric keypad's keys.
+// Without KEYEVENTF_EXTENDEDKEY, Home, the arrows and their kin reach the program as keypad keys.
 void SendKey(WORD key, bool up) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
@@ -35,8 +35,8 @@ void SendKey(WORD key, bool up) {
     Send(input);
 }
 
-// Every mouse event carries its position: a button event alone may land where
-// the pointer was before the last move.
+// Every mouse event carries its position: a button event alone may land where the pointer was
+// before the last move.
 void Mouse(POINT screen, DWORD buttons) {
     int width = ::GetSystemMetrics(SM_CXSCREEN), height = ::GetSystemMetrics(SM_CYSCREEN);
     INPUT input{};
@@ -48,21 +48,15 @@ void Mouse(POINT screen, DWORD buttons) {
 }
 
 void ClickScreen(POINT screen, int clicks) {
-    Mouse(screen, 0);
-    ::Sleep(80);
-    for (int i = 0; i < clicks; ++i) {
-        Mouse(screen, MOUSEEVENTF_LEFTDOWN);
-        Mouse(screen, MOUSEEVENTF_LEFTUP);
-    }
+    MoveMouse(screen);
+    for (int i = 0; i < 2 * clicks; ++i) Mouse(screen, i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN);
 }
 
 }  // namespace
 
 bool WaitUntil(const std::function<bool()>& condition, int milliseconds) {
-    DWORD start = ::GetTickCount();
-    while (!condition()) {
+    for (DWORD start = ::GetTickCount(); !condition(); ::Sleep(20)) {  // 20 ms: the poll interval
         if (static_cast<int>(::GetTickCount() - start) > milliseconds) return false;
-        ::Sleep(20);
     }
     return true;
 }
@@ -83,35 +77,57 @@ std::string Record(const std::wstring& name, const std::wstring& address) {
     return "\"" + Ansi(name) + "\",\"" + Ansi(address) + "\"\r\n";
 }
 
-TempDirectory::TempDirectory() {
-    static int counter = 0;
-    auto name = "tolvane-e2e-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter);
-    path_ = (std::filesystem::temp_directory_path() / name).wstring() + L"\\";
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    if (!file) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    return static_cast<bool>(std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes);
+}
+
+TempDirectory::TempDirectory(const std::wstring& leaf) {
+    static int made = 0;
+    std::wstring name =
+        L"tolvane-e2e-" + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++made);
+    root_ = (std::filesystem::temp_directory_path() / name).wstring();
+    path_ = (std::filesystem::path(root_) / leaf / L"").wstring();
     std::filesystem::create_directories(path_);
 }
 
 TempDirectory::~TempDirectory() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(root_, ignored);
 }
 
-void TempDirectory::Write(const std::wstring& name, const std::string& bytes) const {
-    std::ofstream file(std::filesystem::path(File(name)), std::ios::binary);
-    ASSERT_TRUE(file << bytes) << "cannot write " << ::testing::PrintToString(File(name));
+bool InScratchPrefix() { return std::getenv("TOLVANE_SCRATCH_PREFIX") == std::string("1"); }
+
+void DeleteGameKeyPath() { ::RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Blizzard Entertainment"); }
+
+// RegQueryValueExA gives the bytes as stored; RegGetValue would add a missing NUL.
+std::string GameValue(const char* name) {
+    HKEY key;
+    char bytes[1024];
+    DWORD type = 0, size = sizeof bytes;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kGameKey, 0, KEY_READ, &key)) return "(none)";
+    LONG result = ::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(bytes), &size);
+    ::RegCloseKey(key);
+    if (result) return "(none)";
+    return type == REG_SZ ? std::string(bytes, size) : "(type " + std::to_string(type) + ")";
 }
 
-// std::ifstream opens with sharing, so a file another program writes can be read.
-std::optional<std::string> ReadWholeFile(const std::wstring& path) {
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    if (!file) return std::nullopt;
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    return bytes.str();
+bool SetGameValue(const char* name, const std::string& bytes) {
+    HKEY key;
+    if (::RegCreateKeyA(HKEY_CURRENT_USER, kGameKey, &key)) return false;
+    LONG result = ::RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(bytes.data()),
+                                   static_cast<DWORD>(bytes.size()));
+    ::RegCloseKey(key);
+    return result == ERROR_SUCCESS;
 }
 
 TolvaneProcess::TolvaneProcess(const std::wstring& workingDirectory) {
-    std::wstring program = FromUnixPath(TOLVANE_EXE);
-    std::wstring commandLine = L"\"" + program + L"\"";
+    std::wstring program = FromUnixPath(TOLVANE_EXE), commandLine = L"\"" + program + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -121,15 +137,12 @@ TolvaneProcess::TolvaneProcess(const std::wstring& workingDirectory) {
     ::CloseHandle(info.hThread);
     process_ = info.hProcess;
     processId_ = info.dwProcessId;
-    ::WaitForInputIdle(process_, 10000);
 }
 
 TolvaneProcess::~TolvaneProcess() {
     if (!process_) return;
-    if (::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) {
-        ::TerminateProcess(process_, 1);
-        ::WaitForSingleObject(process_, 5000);
-    }
+    if (::WaitForSingleObject(process_, 0) == WAIT_TIMEOUT) ::TerminateProcess(process_, 1);
+    ::WaitForSingleObject(process_, 5000);
     ::CloseHandle(process_);
 }
 
@@ -138,60 +151,54 @@ std::vector<HWND> TolvaneProcess::Windows(const std::function<bool(HWND)>& filte
     std::function<void(HWND)> visit = [&](HWND window) {
         DWORD owner = 0;
         ::GetWindowThreadProcessId(window, &owner);
-        if (owner == processId_ && filter(window)) found.push_back(window);
+        if (owner == processId_ && ::IsWindowVisible(window) && filter(window)) found.push_back(window);
     };
     ::EnumWindows(Visit, reinterpret_cast<LPARAM>(&visit));
     return found;
 }
 
-HWND TolvaneProcess::WaitForOne(const std::function<bool(HWND)>& filter, int milliseconds) const {
+HWND TolvaneProcess::WaitForWindow(const wchar_t* caption, const wchar_t* className, int milliseconds) const {
     std::vector<HWND> found;
     WaitUntil(
-        [&] { return !(found = Windows([&](HWND w) { return ::IsWindowVisible(w) && filter(w); })).empty(); },
+        [&] {
+            return !(found = Windows([&](HWND w) {
+                         return ClassOf(w) == className && TextOf(w) == caption;
+                     })).empty();
+        },
         milliseconds);
     return found.empty() ? nullptr : found.front();
 }
 
-HWND TolvaneProcess::WaitForWindow(const wchar_t* caption, int milliseconds, const wchar_t* className) const {
-    return WaitForOne([&](HWND w) { return ClassOf(w) == className && TextOf(w) == caption; }, milliseconds);
-}
-
-MessageBoxSeen TolvaneProcess::WaitForMessageBox(int milliseconds) const {
-    MessageBoxSeen seen;
-    seen.hwnd = WaitForOne(
-        [](HWND w) { return ClassOf(w) == L"#32770" && ::GetDlgItem(w, kMessageBoxTextId) != nullptr; },
-        milliseconds);
-    seen.title = TextOf(seen.hwnd);
-    seen.text = TextOf(::GetDlgItem(seen.hwnd, kMessageBoxTextId));
-    return seen;
+MessageBoxSeen TolvaneProcess::WaitForMessageBox() const {
+    std::vector<HWND> found;
+    auto isBox = [](HWND w) { return ClassOf(w) == L"#32770" && ::GetDlgItem(w, kMessageBoxTextId); };
+    if (!WaitUntil([&] { return !(found = Windows(isBox)).empty(); })) return {};
+    return {found.front(), TextOf(found.front()), TextOf(::GetDlgItem(found.front(), kMessageBoxTextId))};
 }
 
 std::vector<HWND> TolvaneProcess::VisibleWindows() const {
-    return Windows([](HWND w) {
-        return ::IsWindowVisible(w) && (::GetWindowLongW(w, GWL_STYLE) & WS_CAPTION) == WS_CAPTION;
-    });
+    return Windows([](HWND w) { return (::GetWindowLongW(w, GWL_STYLE) & WS_CAPTION) == WS_CAPTION; });
 }
 
-bool TolvaneProcess::WaitForExit(int milliseconds) const {
-    return process_ && ::WaitForSingleObject(process_, static_cast<DWORD>(milliseconds)) == WAIT_OBJECT_0;
+bool TolvaneProcess::WaitForOnlyVisible(HWND window) const {
+    return WaitUntil([&] { return VisibleWindows() == std::vector<HWND>{window}; });
 }
 
-// Input reaches the program through the system's queues after a short while;
-// a message sent to one of its windows returns once the program is back in
-// its message loop.
-void TolvaneProcess::Settle() const {
-    for (int round = 0; round < 2; ++round) {
-        ::Sleep(150);
-        auto windows = Windows([](HWND) { return true; });
-        if (windows.empty()) return;
-        DWORD_PTR ignored;
-        ::SendMessageTimeoutW(windows.front(), WM_NULL, 0, 0, SMTO_NORMAL, 3000, &ignored);
-    }
+std::optional<DWORD> TolvaneProcess::WaitForExit() const {
+    DWORD code = 0;
+    if (!process_ || ::WaitForSingleObject(process_, 15000) || !::GetExitCodeProcess(process_, &code))
+        return std::nullopt;
+    return code;
 }
 
 void BringToFront(HWND window) {
     ::SetForegroundWindow(window);
     WaitUntil([&] { return ::GetForegroundWindow() == window; }, 3000);
+}
+
+bool WaitForFocus(HWND window) {
+    BringToFront(window);
+    return WaitUntil([&] { return ::GetForegroundWindow() == window && ::IsChild(window, FocusOf(window)); });
 }
 
 void PressKey(WORD key, WORD modifier) {
@@ -206,11 +213,19 @@ void TypeText(const std::wstring& text) {
         INPUT input{};
         input.type = INPUT_KEYBOARD;
         input.ki.wScan = c;
-        input.ki.dwFlags = KEYEVENTF_UNICODE;
-        Send(input);
-        input.ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-        Send(input);
+        for (DWORD flags : {KEYEVENTF_UNICODE, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP}) {
+            input.ki.dwFlags = flags;
+            Send(input);
+        }
     }
+}
+
+void MoveMouse(POINT screen) {
+    Mouse(screen, 0);
+    WaitUntil([&] {
+        POINT at{};  // within the rounding of absolute coordinates
+        return ::GetCursorPos(&at) && std::abs(at.x - screen.x) <= 1 && std::abs(at.y - screen.y) <= 1;
+    });
 }
 
 void Click(HWND control) {
@@ -221,33 +236,29 @@ void Click(HWND control) {
 
 void ClickListItem(HWND listBox, int index, int clicks) {
     int height = static_cast<int>(::SendMessageW(listBox, LB_GETITEMHEIGHT, 0, 0));
-    int top = static_cast<int>(::SendMessageW(listBox, LB_GETTOPINDEX, 0, 0));
-    POINT point{20, (index - top) * height + height / 2};
+    POINT point{
+        20, (index - static_cast<int>(::SendMessageW(listBox, LB_GETTOPINDEX, 0, 0))) * height + height / 2};
     ::ClientToScreen(listBox, &point);
     ClickScreen(point, clicks);
 }
 
-// WM_GETTEXT rather than GetWindowText: for a window of another process the
-// latter returns the stored caption, not what an edit control holds.
+// WM_GETTEXT rather than GetWindowText: for a window of another process the latter returns the
+// stored caption, not what an edit control holds.
 std::wstring TextOf(HWND window) {
-    DWORD_PTR length = 0;
+    DWORD_PTR length = 0, copied = 0;
     if (!::SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 3000, &length)) return {};
     std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
     ::SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL,
                           3000, &copied);
-    text.resize(copied);
-    return text;
+    return text.substr(0, copied);
 }
 
 std::vector<std::wstring> ListItems(HWND listBox) {
-    std::vector<std::wstring> items;
-    LRESULT count = ::SendMessageW(listBox, LB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        std::wstring item(static_cast<std::size_t>(::SendMessageW(listBox, LB_GETTEXTLEN, i, 0)) + 1, L'\0');
-        LRESULT copied = ::SendMessageW(listBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item.data()));
-        item.resize(copied < 0 ? 0 : static_cast<std::size_t>(copied));
-        items.push_back(item);
+    std::vector<std::wstring> items(static_cast<std::size_t>(::SendMessageW(listBox, LB_GETCOUNT, 0, 0)));
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        items[i].resize(static_cast<std::size_t>(::SendMessageW(listBox, LB_GETTEXTLEN, i, 0)) + 1);
+        items[i].resize(static_cast<std::size_t>(
+            ::SendMessageW(listBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(items[i].data()))));
     }
     return items;
 }
@@ -268,91 +279,23 @@ bool IsDefaultButton(HWND button) {
     return (::GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
 }
 
-std::vector<COLORREF> ScreenPixels(const RECT& screenRect) {
-    int width = screenRect.right - screenRect.left, height = screenRect.bottom - screenRect.top;
-    std::vector<COLORREF> pixels;
-    HDC screen = ::GetDC(nullptr);
-    HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    if (HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0)) {
-        HGDIOBJ old = ::SelectObject(memory, bitmap);
-        ::BitBlt(memory, 0, 0, width, height, screen, screenRect.left, screenRect.top, SRCCOPY);
-        ::GdiFlush();
-        const auto* pixel = static_cast<const BYTE*>(bits);
-        for (int i = 0; i < width * height; ++i, pixel += 4)
-            pixels.push_back(RGB(pixel[2], pixel[1], pixel[0]));
-        ::SelectObject(memory, old);
-        ::DeleteObject(bitmap);
-    }
+std::vector<COLORREF> ScreenPixels(const RECT& area) {
+    int width = area.right - area.left, height = area.bottom - area.top;
+    std::vector<COLORREF> pixels(static_cast<std::size_t>(width * height));
+    BITMAPINFO info{{sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0},
+                    {}};  // top row first
+    HDC screen = ::GetDC(nullptr), memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    ::SelectObject(memory, old);
+    ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    for (COLORREF& pixel : pixels)
+        pixel = RGB(GetBValue(pixel), GetGValue(pixel), GetRValue(pixel));  // BGRA in
+    ::DeleteObject(bitmap);
     ::DeleteDC(memory);
     ::ReleaseDC(nullptr, screen);
     return pixels;
-}
-
-// The rectangles are pixels at 96 DPI, the test prefix's setting.
-void ExpectLayout(HWND window, SIZE client, std::initializer_list<Placement> controls) {
-    using Box = std::array<LONG, 4>;
-    RECT area{};
-    ::GetClientRect(window, &area);
-    EXPECT_EQ((Box{area.right, area.bottom}), (Box{client.cx, client.cy})) << "client size";
-    for (const Placement& control : controls) {
-        HWND hwnd = ::GetDlgItem(window, control.id);
-        RECT rect{};
-        ::GetWindowRect(hwnd, &rect);
-        ::MapWindowPoints(nullptr, ::GetParent(hwnd), reinterpret_cast<POINT*>(&rect), 2);
-        const RECT& want = control.rect;
-        EXPECT_EQ((Box{rect.left, rect.top, rect.right, rect.bottom}),
-                  (Box{want.left, want.top, want.right, want.bottom}))
-            << "control " << control.id;
-        if (control.text) {
-            EXPECT_EQ(TextOf(hwnd), control.text) << "control " << control.id;
-        }
-    }
-}
-
-void TolvaneTest::Start() {
-    program_ = std::make_unique<TolvaneProcess>(directory_.path());
-    ASSERT_TRUE(program_->started()) << "cannot start " << TOLVANE_EXE;
-    main_ = program_->WaitForWindow(kMainCaption);
-    ASSERT_NE(main_, nullptr) << "no main window";
-    BringToFront(main_);
-}
-
-void TolvaneTest::OpenFromMain(WORD letter, const wchar_t* caption, HWND& window) {
-    BringToFront(main_);
-    PressKey(letter, VK_MENU);
-    window = program_->WaitForWindow(caption);
-    ASSERT_NE(window, nullptr) << "Alt+" << static_cast<char>(letter) << " opened nothing";
-    ASSERT_NO_FATAL_FAILURE(ExpectOnlyVisible(window));
-}
-
-MessageBoxSeen TolvaneTest::ExpectMessage(const wchar_t* title, const wchar_t* text) {
-    MessageBoxSeen box = program_->WaitForMessageBox();
-    EXPECT_NE(box.hwnd, nullptr) << "no message box for: " << ::testing::PrintToString(std::wstring(text));
-    EXPECT_EQ(box.title, title);
-    EXPECT_EQ(box.text, text);
-    return box;
-}
-
-void TolvaneTest::Answer(const MessageBoxSeen& box, WORD key) {
-    ASSERT_NE(box.hwnd, nullptr);
-    BringToFront(box.hwnd);
-    PressKey(key);
-    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box.hwnd) || !::IsWindowVisible(box.hwnd); }, 10000))
-        << "the message box stayed";
-    // The window under the box gets its focus back before the next keystroke.
-    program_->Settle();
-}
-
-void TolvaneTest::ExpectOnlyVisible(HWND window) {
-    WaitUntil([&] { return program_->VisibleWindows() == std::vector<HWND>{window}; });
-    EXPECT_EQ(program_->VisibleWindows(), std::vector<HWND>{window});
 }
 
 }  // namespace tolvane::e2e

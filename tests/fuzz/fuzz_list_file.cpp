@@ -2,9 +2,10 @@
 // name taken from them, with or without a crash or a failure at some step of
 // the removal. Any broken promise of the list code aborts.
 //
-// Input: one control byte (bits 0-3: the step to disturb, 0 for none; bit 4:
-// fail instead of crash; bits 5-7: which record's name to remove, or a name
-// held by none), then the file's bytes.
+// Input: one control byte (bits 0-3: the step to disturb, 0 for none; bits
+// 4-5: a failure, a kill or a power cut there; bits 6-7: which of the first
+// three records' name to remove, or a name held by none), then the file's
+// bytes.
 
 #include <cstdint>
 #include <cstdlib>
@@ -17,6 +18,7 @@
 #include "serverlist/ServerListFile.h"
 
 using namespace tolvane;
+using tolvane::testing::Fault;
 using tolvane::testing::MemoryHostServices;
 using tolvane::testing::SimulatedCrash;
 
@@ -73,9 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(names.size() == entries.size());
     for (std::size_t i = 0; i < names.size(); ++i) Check(names[i] == entries[i].name);
 
-    std::size_t pick = control >> 5;
-    std::wstring name = pick < entries.size() ? entries[pick].name : L"\x7f no such name";
-    if (pick < entries.size()) Check(list.FindAddress(name).has_value());
+    std::size_t pick = control >> 6;  // 3: a name held by none
+    bool held = pick < 3 && pick < entries.size();
+    std::wstring name = held ? entries[pick].name : L"\x7f no such name";
+    if (held) Check(list.FindAddress(name).has_value());
 
     // The undisturbed removal: every record of the name goes, nothing else.
     MemoryHostServices clean;
@@ -89,21 +92,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (isRecord) ++record;
     }
     Check(after == expected);
-    Check(!clean.HasFile(kTemporaryListFileName));
+    Check(!clean.FileBytes(kTemporaryListFileName));
 
     // Disturbed at one step, the list is then whole: before or after.
     int step = control & 0x0F;
     if (step == 0) return 0;
-    (control & 0x10 ? host.failAtStep : host.crashAtStep) = step;
+    const Fault faults[] = {Fault::Fail, Fault::Kill, Fault::PowerCut, Fault::PowerCut};
+    host.fault = faults[(control >> 4) & 3];
+    host.faultStep = step;
     try {
         list.RemoveEntries(name);
     } catch (const SimulatedCrash&) {
     } catch (const ListFileError&) {
     }
-    host.crashAtStep = host.failAtStep = 0;
+    host.fault = Fault::None;
     ServerList(host).EnsureListFile();
     std::vector<std::string> now = View(host);
     Check(now == before || now == after);
-    Check(!host.HasFile(kTemporaryListFileName));
+    Check(!host.FileBytes(kTemporaryListFileName));
     return 0;
 }

@@ -1,6 +1,5 @@
 // The gateway setting, the launcher and the connect sequence on the in-memory
-// registry and host: call order, fault injection and every outcome. The bytes
-// stored and the program started on the real platform are proven under Wine.
+// registry and host: call order, refused registry calls and every outcome.
 #include <gtest/gtest.h>
 
 #include "MemoryHostServices.h"
@@ -8,7 +7,6 @@
 #include "gateway/ConnectSequence.h"
 #include "gateway/GameLauncher.h"
 #include "gateway/GatewaySetting.h"
-#include "serverlist/ServerEntry.h"
 #include "serverlist/ServerList.h"
 
 namespace tolvane {
@@ -19,6 +17,7 @@ using Status = GameLauncher::InstallPath::Status;
 const std::string kKey = GameKeyPath;
 const std::wstring kGameDir = L"C:\\Program Files\\Diablo II\\";
 const std::string kAddress("1.2.3.4\0", 8);
+constexpr long kAccessDenied = 5;
 
 class GatewayTest : public ::testing::Test {
 protected:
@@ -48,28 +47,55 @@ using ConnectSequenceTest = GatewayTest;
 
 // Setting creates the key, stores REG_SZ with one NUL and closes it; clearing never creates.
 TEST_F(GatewaySettingTest, SetCreatesAndClearOnlyOpens) {
-    gateway.ClearGateway();
-    gateway.SetGateway(L"1.2.3.4");
+    EXPECT_TRUE(gateway.ClearGateway());
+    EXPECT_TRUE(gateway.SetGateway(L"1.2.3.4"));
     EXPECT_EQ(registry.GetValue(kKey, kGatewayValueName)->type, kRegSz);
     EXPECT_EQ(Gateway(), kAddress);  // here: the registry under Wine adds a missing NUL itself
-    gateway.ClearGateway();
+    EXPECT_TRUE(gateway.ClearGateway());
+    EXPECT_TRUE(gateway.ClearGateway());
     EXPECT_EQ(registry.calls,
               (Calls{"RegOpenKeyA " + kKey + " = 2", "RegCreateKeyA " + kKey + " = 0",
                      "RegSetValueExA BNETIP = 0", "RegCloseKey = 0", "RegOpenKeyA " + kKey + " = 0",
-                     "RegDeleteValueA BNETIP = 0", "RegCloseKey = 0"}));
+                     "RegDeleteValueA BNETIP = 0", "RegCloseKey = 0", "RegOpenKeyA " + kKey + " = 0",
+                     "RegDeleteValueA BNETIP = 2", "RegCloseKey = 0"}));
     EXPECT_EQ(Gateway(), "<absent>");
     EXPECT_EQ(registry.openHandles(), 0);
 }
 
-// Failures are swallowed: an uncreated key is not used, a failed write still closes the key.
-TEST_F(GatewaySettingTest, FailuresUseNoUnopenedHandleAndLeakNone) {
-    registry.FailCall("RegCreateKeyA", 5);
-    gateway.SetGateway(L"1.2.3.4");
-    EXPECT_EQ(registry.calls, Calls{"RegCreateKeyA " + kKey + " = 5"});
-    registry.FailCall("RegSetValueExA", 5);
-    gateway.SetGateway(L"1.2.3.4");
-    EXPECT_EQ(registry.calls.back(), "RegCloseKey = 0");
-    EXPECT_EQ(registry.openHandles(), 0);
+// Each registry call of the main action refused in turn: a refused change of the gateway ends it
+// with its own outcome, unstarted and unregistered; a refused close does not matter; the launcher's
+// calls end as before. No handle stays open.
+TEST_F(ConnectSequenceTest, RefusedRegistryCallsInTurn) {
+    InstallGame();
+    using O = ConnectOutcome;
+    const std::pair<Selection, std::vector<O>> cases[] = {
+        {L"Alpha",
+         {O::GatewayNotChanged, O::GatewayNotChanged, O::Started, O::NothingStarted, O::Failed, O::Failed,
+          O::Started}},
+        {OfficialEntryLabel,
+         {O::GatewayNotChanged, O::GatewayNotChanged, O::Started, O::NothingStarted, O::Failed, O::Failed,
+          O::Started}},
+    };
+    registry.PutValue(kKey, kGatewayValueName, kRegSz, "old");
+    int leaked = 0;  // a handle whose close was refused stays open
+    for (const auto& [selected, outcomes] : cases) {
+        for (std::size_t call = 1; call <= outcomes.size(); ++call) {
+            SCOPED_TRACE(call);
+            host.started.clear();
+            std::size_t first = registry.calls.size();
+            registry.FailCall(static_cast<int>(call), kAccessDenied);
+            EXPECT_EQ(sequence.Run(selected, true, false), outcomes[call - 1]);
+            EXPECT_EQ(host.started.size(), outcomes[call - 1] == O::Started ? 1u : 0u);
+            leaked += registry.calls[first + call - 1].rfind("RegCloseKey", 0) == 0;
+            EXPECT_EQ(registry.openHandles(), leaked);
+            if (call <= 2) {
+                registry.FailCall(static_cast<int>(call), kAccessDenied);
+                EXPECT_EQ(sequence.Run(selected, false, false), O::GatewayNotChanged);
+            }
+        }
+    }
+    registry.FailCall(2, 2);  // a value already gone is no override
+    EXPECT_EQ(sequence.Run(OfficialEntryLabel, false, false), O::Registered);
 }
 
 // Size first, then the bytes; the text ends at the first NUL, from code page 936, any type.
@@ -90,21 +116,28 @@ TEST_F(GameLauncherTest, ReadInstallPathFailures) {
     registry.PutValue(kKey, kInstallPathValueName, kRegSz, "C:\\Game\\");
     EXPECT_EQ(launcher.ReadInstallPath().status, Status::Unreadable);
     registry.PutValue(kKey, kInstallPathValueName, kRegSz, std::string("C:\\Game\\\0", 9));
-    registry.FailCall("RegQueryValueExA", 5, 2);
+    registry.FailCall(3, kAccessDenied);
     EXPECT_EQ(launcher.ReadInstallPath().status, Status::Unreadable);
     EXPECT_EQ(registry.openHandles(), 0);
 }
 
-// The loader starts minimized under its full path; a failed start is Failed; the directory is back.
-TEST_F(GameLauncherTest, LaunchStartsMinimizedAndRestoresDirectory) {
+// The loader, in any letter case, starts minimized under its stored name with the program path
+// quoted; without it the game starts, windowed when asked; a failed start is Failed; the working
+// directory is back every time.
+TEST_F(GameLauncherTest, LaunchStartsTheQuotedProgramAndRestoresTheDirectory) {
     InstallGame(L"D2LOAD.EXE");
     EXPECT_EQ(launcher.Launch(false), LaunchOutcome::Started);
+    host.RemoveFile(kGameDir + L"D2LOAD.EXE");
+    host.PutFile(kGameDir + L"Diablo II.exe", "MZ");
+    EXPECT_EQ(launcher.Launch(true), LaunchOutcome::Started);
     host.startProcessFails = true;
     EXPECT_EQ(launcher.Launch(false), LaunchOutcome::Failed);
-    ASSERT_EQ(host.started.size(), 1u);
+    ASSERT_EQ(host.started.size(), 2u);
     EXPECT_EQ(host.started[0].applicationName, kGameDir + L"D2LOAD.EXE");
+    EXPECT_EQ(host.started[0].commandLine, L"\"" + kGameDir + L"D2LOAD.EXE\"  -skiptobnet");
     EXPECT_EQ(host.started[0].showWindow, 2);
     EXPECT_EQ(host.started[0].workingDirectory, L"C:\\Program Files\\Diablo II");
+    EXPECT_EQ(host.started[1].commandLine, L"\"" + kGameDir + L"Diablo II.exe\" -w  -skiptobnet");
     EXPECT_EQ(host.GetWorkingDirectory(), L"C:\\work");
 }
 
@@ -130,7 +163,7 @@ TEST_F(ConnectSequenceTest, SelectionsWithoutAutoStart) {
         c.list == "<none>" ? (void)host.RemoveFile(kListFileName) : host.PutFile(kListFileName, c.list);
         EXPECT_EQ(sequence.Run(c.selected, false, false), ConnectOutcome::Registered);
         EXPECT_EQ(Gateway(), c.gateway);
-        EXPECT_EQ(host.openFiles(), 0);
+        EXPECT_EQ(host.openFiles, 0);
         EXPECT_EQ(registry.openHandles(), 0);
     }
     EXPECT_TRUE(host.started.empty());
@@ -146,15 +179,13 @@ TEST_F(ConnectSequenceTest, AutoStartWithoutGameKey) {
     EXPECT_TRUE(host.started.empty());
 }
 
-// Gateway written before the key is read, -w when asked; after a failed start the list is found.
+// The gateway is written before the game's key is read; after a failed start the list is still found.
 TEST_F(ConnectSequenceTest, AutoStartWritesGatewayThenStartsGame) {
     InstallGame();
     EXPECT_EQ(sequence.Run(L"Alpha", true, true), ConnectOutcome::Started);
     EXPECT_EQ(registry.calls[1], "RegSetValueExA BNETIP = 0");
     EXPECT_EQ(registry.calls[3], "RegOpenKeyA " + kKey + " = 0");
     ASSERT_EQ(host.started.size(), 1u);
-    EXPECT_EQ(host.started[0].commandLine, L"\"" + kGameDir + L"Diablo II.exe\" -w  -skiptobnet");
-
     host.startProcessFails = true;
     EXPECT_EQ(sequence.Run(L"Alpha", true, false), ConnectOutcome::Failed);
     EXPECT_EQ(sequence.Run(L"Beta", false, false), ConnectOutcome::Registered);
@@ -163,12 +194,12 @@ TEST_F(ConnectSequenceTest, AutoStartWritesGatewayThenStartsGame) {
 
 // A list file locked, failing while read or missing: Failed, the file closed, nothing written.
 TEST_F(ConnectSequenceTest, ListFileFailureFails) {
-    host.LockFile(kListFileName);
+    host.HoldFile(kListFileName, testing::MemoryHostServices::Hold::Exclusive);
     EXPECT_EQ(sequence.Run(L"Alpha", true, false), ConnectOutcome::Failed);
-    host.UnlockFile(kListFileName);
+    host.HoldFile(kListFileName, testing::MemoryHostServices::Hold::None);
     host.failNextRead = true;
     EXPECT_EQ(sequence.Run(L"Alpha", false, false), ConnectOutcome::Failed);
-    EXPECT_EQ(host.openFiles(), 0);
+    EXPECT_EQ(host.openFiles, 0);
     host.RemoveFile(kListFileName);
     EXPECT_EQ(sequence.Run(L"Alpha", false, false), ConnectOutcome::Failed);
     EXPECT_TRUE(registry.calls.empty());

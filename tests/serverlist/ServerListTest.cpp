@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
-#include "ListDirectory.h"
+// ServerList: the operations on the list file, and a leftover "diablo.new".
+#include "ListTest.h"
 #include "serverlist/ServerList.h"
 
 namespace tolvane::testing {
@@ -20,31 +19,29 @@ const std::string kMixed =
 
 class ServerListTest : public ::testing::Test {
 protected:
-    ListDirectory dir;
-    ServerList list{dir.host()};
+    MemoryHostServices host;
+    ServerList list{host};
 };
 
-// First start in an empty directory: an empty list file and no names.
-TEST_F(ServerListTest, FirstStartCreatesAnEmptyList) {
+// First start creates an empty file; a list stored as "DIABLO.DAT" counts as there and stays as it is.
+TEST_F(ServerListTest, EnsureListFileCreatesOnlyWhenMissing) {
     list.EnsureListFile();
-    EXPECT_EQ(dir.Stored(), Names{kList});
-    EXPECT_EQ(dir.Bytes(kList), std::string());
+    EXPECT_EQ(host.FileNames(), Names{kList});
+    EXPECT_EQ(host.FileBytes(kList), "");
     EXPECT_EQ(list.LoadNames(), Names{});
-}
 
-// A list stored as "DIABLO.DAT" counts as existing: kept, not doubled, its name kept by removal.
-TEST_F(ServerListTest, ExistingListIsKept) {
-    dir.Put(L"DIABLO.DAT", kMixed);
+    host.RemoveFile(kList);
+    host.PutFile(L"DIABLO.DAT", kMixed);
     list.EnsureListFile();
-    EXPECT_EQ(dir.Bytes(kList), kMixed);
+    EXPECT_EQ(host.FileBytes(kList), kMixed);
     EXPECT_EQ(list.LoadNames(), (Names{L"abc", L"逗,号", L"plain", L"abc", L"last"}));
     list.RemoveEntries(L"plain");
-    EXPECT_EQ(dir.Stored(), Names{L"DIABLO.DAT"});
+    EXPECT_EQ(host.FileNames(), Names{L"DIABLO.DAT"});
 }
 
 // Exact names, the last match wins; a clash is a stored name or address, the fixed item only once stored.
 TEST_F(ServerListTest, FindAddressAndHasConflictCompareExactly) {
-    dir.Put(kList, kMixed);
+    host.PutFile(kList, kMixed);
     EXPECT_EQ(list.FindAddress(L"abc"), L"2.2.2.2");
     EXPECT_EQ(list.FindAddress(L"逗,号"), L" 5.6.7.8 ");
     EXPECT_EQ(list.FindAddress(L"ABC"), std::nullopt);
@@ -59,44 +56,60 @@ TEST_F(ServerListTest, FindAddressAndHasConflictCompareExactly) {
     EXPECT_EQ(list.FindAddress(OfficialEntryLabel), L"4.4.4.4");
 }
 
-// Removing a name nobody has rewrites the same records in order and leaves no copy.
-TEST_F(ServerListTest, RemovingAMissingNameKeepsTheList) {
-    const std::string written = "\"b\",\"2\"\r\n\"a\",\"1\"\r\n\"c\",\"3\"\r\n";
-    dir.Put(kList, written);
+// Every record of the name goes and no copy stays; other lines survive byte for byte, records in
+// the writer's form; a name nobody has leaves a writer-form list as it was.
+TEST_F(ServerListTest, RemoveEntriesRemovesEveryMatchAndNothingElse) {
+    host.PutFile(kList, kMixed);
+    list.RemoveEntries(L"abc");
+    EXPECT_EQ(host.FileBytes(kList),
+              "\r\n\"\xb6\xba,\xba\xc5\",\" 5.6.7.8 \"\r\n\"plain\",\"9.9.9.9\"\r\n"
+              "just one field\r\n\"stray \"quote\r\n\"\x81\",\"1.1.1.1\"\r\n"
+              "\"last\",\"3.3.3.3\"\r\n");
+    const std::string written = "\"b\",\"2\"\r\n\"a\",\"1\"\r\n";
+    host.PutFile(kList, written);
     for (const wchar_t* name : {L"x", L"", L"A"}) {
         list.RemoveEntries(name);
-        EXPECT_EQ(dir.Bytes(kList), written);
-        EXPECT_EQ(dir.Stored(), Names{kList});
+        EXPECT_EQ(host.FileBytes(kList), written);
     }
-}
-
-// Every record of the name goes; other lines survive byte for byte, records in the writer's form.
-TEST_F(ServerListTest, RemoveEntriesRemovesEveryMatch) {
-    dir.Put(kList, kMixed);
-    list.RemoveEntries(L"abc");
-    EXPECT_EQ(dir.Bytes(kList),
-              std::string("\r\n\"\xb6\xba,\xba\xc5\",\" 5.6.7.8 \"\r\n\"plain\",\"9.9.9.9\"\r\n"
-                          "just one field\r\n\"stray \"quote\r\n\"\x81\",\"1.1.1.1\"\r\n"
-                          "\"last\",\"3.3.3.3\"\r\n"));
-    EXPECT_EQ(dir.Stored(), Names{kList});
+    EXPECT_EQ(host.FileNames(), Names{kList});
 }
 
 // A missing or locked list file is a failure naming it; nothing created, overwritten or left behind.
 TEST_F(ServerListTest, FileFailuresReachTheCaller) {
-    EXPECT_EQ(FailureOf([&] { list.FindAddress(L"a"); }), ListFileOperation::Open);
-    EXPECT_EQ(FailureOf([&] { list.RemoveEntries(L"a"); }), ListFileOperation::Open);
-    EXPECT_EQ(dir.Stored(), Names{});
+    EXPECT_EQ(FailureOf([&] { list.FindAddress(L"a"); }), kListOpenFails);
+    EXPECT_EQ(FailureOf([&] { list.RemoveEntries(L"a"); }), kListOpenFails);
+    EXPECT_EQ(host.FileNames(), Names{});
+    host.PutFile(kList, kMixed);
+    host.HoldFile(kList, Hold::Exclusive);
+    list.EnsureListFile();
+    EXPECT_EQ(FailureOf([&] { list.LoadNames(); }), kListOpenFails);
+    EXPECT_EQ(FailureOf([&] { list.AppendEntry(L"a", L"1"); }), kListOpenFails);
+    EXPECT_EQ(FailureOf([&] { list.RemoveEntries(L"abc"); }), kListOpenFails);
+    EXPECT_EQ(host.FileNames(), Names{kList});
+    EXPECT_EQ(host.FileBytes(kList), kMixed);
+}
 
-    dir.Put(kList, kMixed);
-    {
-        auto lock = dir.Lock(kList);
-        list.EnsureListFile();
-        EXPECT_EQ(FailureOf([&] { list.LoadNames(); }), ListFileOperation::Open);
-        EXPECT_EQ(FailureOf([&] { list.AppendEntry(L"a", L"1"); }), ListFileOperation::Open);
-        EXPECT_EQ(FailureOf([&] { list.RemoveEntries(L"abc"); }), ListFileOperation::Open);
+// A "diablo.new" another program holds: once the list is settled (the copy finished, or the leftover
+// judged stale) reading and adding work; only a removal, which needs the copy, fails; the next
+// operation after its release deletes it.
+TEST_F(ServerListTest, HeldLeftoverCopyBlocksOnlyRemoval) {
+    for (const bool stale : {true, false}) {
+        SCOPED_TRACE(stale ? "a stale leftover" : "a copy-back cut short");
+        host.PutFile(kList, stale ? "\"a\",\"1\"\r\n" : "\"a\",\"1");
+        host.PutFile(kCopy, stale ? "\"b\",\"2\"\r\n" : "\"a\",\"1\"\r\n\"b\",\"2\"\r\n");
+        host.HoldFile(kCopy, Hold::ShareRead);
+        EXPECT_EQ(list.LoadNames(), stale ? Names{L"a"} : (Names{L"a", L"b"}));
+        EXPECT_EQ(list.FindAddress(L"a"), L"1");
+        list.AppendEntry(L"c", L"3");
+        EXPECT_EQ(list.LoadNames(), stale ? (Names{L"a", L"c"}) : (Names{L"a", L"b", L"c"}));
+        std::string bytes = *host.FileBytes(kList);
+        EXPECT_EQ(FailureOf([&] { list.RemoveEntries(L"a"); }), "list file \"diablo.new\": cannot open");
+        EXPECT_EQ(host.FileBytes(kList), bytes);
+        host.HoldFile(kCopy, Hold::None);
+        list.RemoveEntries(L"a");
+        EXPECT_EQ(list.LoadNames(), stale ? Names{L"c"} : (Names{L"b", L"c"}));
+        EXPECT_EQ(host.FileNames(), Names{kList});
     }
-    EXPECT_EQ(dir.Stored(), Names{kList});
-    EXPECT_EQ(dir.Bytes(kList), kMixed);
 }
 
 }  // namespace

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "Driver.h"
-#include "GameKey.h"
 #include "ui/ControlIds.h"
 
 namespace {
@@ -31,7 +30,7 @@ constexpr const wchar_t* kRegisteredTitle = L"成功";
 constexpr const wchar_t* kCannotDeleteText = L"此项不能删除！";
 constexpr const wchar_t* kCannotDeleteTitle = L"失败";
 
-constexpr const wchar_t* kGameWindowClass = L"TolvaneStandinGame";
+constexpr const wchar_t* kGameWindowCaption = L"Diablo II (stand-in)";  // a message box
 constexpr const wchar_t* kGameRecord = L"standin-record.txt";
 constexpr const wchar_t* kGameExe = L"Diablo II.exe";
 constexpr const wchar_t* kWindowedSwitches = L" -w  -skiptobnet";
@@ -43,8 +42,8 @@ constexpr const wchar_t* kServerAddress = L"192.0.2.10";
 constexpr int kShotMargin = 12;
 
 std::string Utf8(const std::wstring& text) {
-    int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                     nullptr);
+    int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                     nullptr, nullptr);
     std::string out(static_cast<std::size_t>(size), '\0');
     ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
                           nullptr);
@@ -56,22 +55,6 @@ std::wstring Wide(const std::string& bytes, UINT codePage) {
     std::wstring out(static_cast<std::size_t>(size), L'\0');
     ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), size);
     return out;
-}
-
-bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-    HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    BOOL ok = ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    ::CloseHandle(file);
-    return ok && written == bytes.size();
-}
-
-// The raw bytes of a value under the game's key, as the game would read them.
-std::optional<std::string> GameValue(const char* name) {
-    auto value = tolvane::testing::ReadGameValue(name);
-    if (!value) return std::nullopt;
-    return value->bytes;
 }
 
 // The screen area covering `windows` and a margin, as a 24-bit BMP. Taken once
@@ -97,7 +80,8 @@ bool SaveScreenshot(const std::vector<HWND>& windows, const std::wstring& path) 
         steady = again == pixels;
         pixels = std::move(again);
     }
-    if (!steady || pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) return false;
+    if (!steady || pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
+        return false;
 
     std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
     BITMAPFILEHEADER file{};
@@ -179,9 +163,9 @@ private:
     }
     std::optional<std::string> ListFile() const { return work_.Read(L"diablo.dat"); }
 
-    void ClickListItem(int index) {
+    bool SelectListItem(int index) {
         tolvane::e2e::ClickListItem(Control(form1::kList1), index);
-        program_->Settle();
+        return WaitUntil([&] { return ListSelection(Control(form1::kList1)) == index; });
     }
 
     // Waits for the message box, checks its text and title, pictures it over
@@ -190,11 +174,13 @@ private:
                        const wchar_t* description) {
         MessageBoxSeen box = program_->WaitForMessageBox();
         if (!Check(box.hwnd != nullptr, "a message box appears")) return false;
-        bool ok = Check(box.text == text, "the message text") && Check(box.title == title, "the message title") &&
+        bool ok = Check(box.text == text, "the message text") &&
+                  Check(box.title == title, "the message title") &&
                   Shot(shotName, description, {main_, box.hwnd});
         BringToFront(box.hwnd);
         PressKey(VK_RETURN);
-        return ok && Check(WaitUntil([&] { return !::IsWindowVisible(box.hwnd); }), "Enter closes the message box");
+        return ok &&
+               Check(WaitUntil([&] { return !::IsWindowVisible(box.hwnd); }), "Enter closes the message box");
     }
 
     bool Start() {
@@ -202,7 +188,7 @@ private:
         ::SetEnvironmentVariableW(L"TOLVANE_STANDIN_SHOW", L"1");
         program_.emplace(work_.path());
         if (!Check(program_->started(), "Tolvane.exe starts")) return false;
-        main_ = program_->WaitForWindow(kMainCaption, 30000);
+        main_ = program_->WaitForWindow(kMainCaption);
         if (!Check(main_ != nullptr, "the main window appears")) return false;
         BringToFront(main_);
         HWND windowMode = Control(form1::kWindow);
@@ -212,7 +198,8 @@ private:
                Check(IsChecked(Control(form1::kAutoRun)), "auto start starts checked") &&
                Check(!IsChecked(windowMode) && ::IsWindowEnabled(windowMode),
                      "window mode starts unchecked and enabled") &&
-               Shot(L"main-window", L"The main window on first start: only the official entry 官方战网 in the list.",
+               Shot(L"main-window",
+                    L"The main window on first start: only the official entry 官方战网 in the list.",
                     {main_});
     }
 
@@ -229,25 +216,29 @@ private:
         TypeText(kServerName);
         Click(address);
         TypeText(kServerAddress);
-        if (!Check(WaitUntil([&] { return TextOf(name) == kServerName && TextOf(address) == kServerAddress; }),
-                   "the typed name and address are in the fields") ||
-            !Shot(L"add-window", L"The add window 新增 with the new server's name and address typed in.", {add})) {
+        if (!Check(
+                WaitUntil([&] { return TextOf(name) == kServerName && TextOf(address) == kServerAddress; }),
+                "the typed name and address are in the fields") ||
+            !Shot(L"add-window", L"The add window 新增 with the new server's name and address typed in.",
+                  {add})) {
             return false;
         }
         Click(::GetDlgItem(add, form2::kCommand4));
-        return Check(WaitUntil([&] { return OnlyVisible(main_); }), "OK closes it and shows the main window") &&
-               Check(ListItems(Control(form1::kList1)) == std::vector<std::wstring>{kOfficialEntry, kServerName},
+        return Check(WaitUntil([&] { return OnlyVisible(main_); }),
+                     "OK closes it and shows the main window") &&
+               Check(ListItems(Control(form1::kList1)) ==
+                         std::vector<std::wstring>{kOfficialEntry, kServerName},
                      "the new name is the list's last item") &&
-               Check(ListFile() == Record(kServerName, kServerAddress), "diablo.dat holds exactly the new record") &&
-               Shot(L"main-with-server", L"Back in the main window: the new server 演示服务器 is in the list.",
-                    {main_});
+               Check(ListFile() == Record(kServerName, kServerAddress),
+                     "diablo.dat holds exactly the new record") &&
+               Shot(L"main-with-server",
+                    L"Back in the main window: the new server 演示服务器 is in the list.", {main_});
     }
 
     bool Register() {
         HWND autoRun = Control(form1::kAutoRun);
         HWND windowMode = Control(form1::kWindow);
-        ClickListItem(1);
-        if (!Check(ListSelection(Control(form1::kList1)) == 1, "the new server is selected")) return false;
+        if (!Check(SelectListItem(1), "the new server is selected")) return false;
         Click(autoRun);
         if (!Check(WaitUntil([&] { return !IsChecked(autoRun); }), "auto start is unchecked") ||
             !Check(!::IsWindowEnabled(windowMode), "window mode is greyed with it")) {
@@ -256,7 +247,8 @@ private:
         Click(Control(form1::kCommand2));
         return ExpectMessage(kRegisteredText, kRegisteredTitle, L"registered",
                              L"Auto start off, launch pressed: the message 注册成功！ (registered).") &&
-               Check(GameValue("BNETIP") == Ansi(kServerAddress) + '\0', "BNETIP holds the address and one NUL");
+               Check(GameValue("BNETIP") == Ansi(kServerAddress) + '\0',
+                     "BNETIP holds the address and one NUL");
     }
 
     bool LaunchGame() {
@@ -270,23 +262,23 @@ private:
         }
         Click(windowMode);
         if (!Check(WaitUntil([&] { return IsChecked(windowMode); }), "window mode is checked")) return false;
-        std::optional<std::string> install = GameValue("InstallPath");
-        if (!Check(install && install->size() > 1, "the demo game is registered")) return false;
-        std::wstring folder = Wide(install->substr(0, install->find('\0')), CP_ACP);
+        std::string install = GameValue("InstallPath");
+        if (!Check(install.size() > 1 && install.back() == '\0', "the demo game is registered")) return false;
+        std::wstring folder = Wide(install.substr(0, install.find('\0')), CP_ACP);
 
         tolvane::e2e::ClickListItem(list, 1, 2);
         HWND game = nullptr;
-        if (!Check(WaitUntil([&] { return (game = ::FindWindowW(kGameWindowClass, nullptr)) != nullptr; }, 20000),
+        if (!Check(WaitUntil([&] { return (game = ::FindWindowW(L"#32770", kGameWindowCaption)) != nullptr; },
+                             20000),
                    "the game's window appears")) {
             return false;
         }
         ::GetWindowThreadProcessId(game, &gameProcessId_);
-        program_->Settle();
 
         // One "command line<TAB>working folder" line, written before the window showed.
         std::string record;
-        HANDLE file = ::CreateFileW((folder + kGameRecord).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE file = ::CreateFileW((folder + kGameRecord).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             char buffer[2048];
             DWORD got = 0;
@@ -299,12 +291,9 @@ private:
         std::wstring workingFolder = tab == std::wstring::npos ? L"" : line.substr(tab + 1);
         while (!workingFolder.empty() && (workingFolder.back() == L'\n' || workingFolder.back() == L'\\'))
             workingFolder.pop_back();
-        // The program path is given unquoted; Wine quotes a path with spaces
-        // when it hands the command line to the started program.
-        std::wstring program = folder + kGameExe;
-        bool commandLineOk = commandLine == program + kWindowedSwitches ||
-                             commandLine == L"\"" + program + L"\"" + kWindowedSwitches;
-        bool ok = Check(commandLineOk, "the game got its path and \" -w  -skiptobnet\"") &&
+        // The program path is quoted, so no shorter path with spaces can run instead.
+        bool ok = Check(commandLine == L"\"" + folder + kGameExe + L"\"" + kWindowedSwitches,
+                        "the game got its quoted path and \" -w  -skiptobnet\"") &&
                   Check(::lstrcmpiW(workingFolder.c_str(), folder.substr(0, folder.size() - 1).c_str()) == 0,
                         "the game started in its own folder") &&
                   Check(OnlyVisible(main_), "no message; the main window stays") &&
@@ -313,7 +302,8 @@ private:
         ::ShowWindow(game, SW_RESTORE);
         ok = ok && Check(WaitUntil([&] { return !::IsIconic(game); }), "the game's window is restored") &&
              Shot(L"game-started",
-                  L"Double click with auto start and window mode on: the stand-in game shows the command line and "
+                  L"Double click with auto start and window mode on: the stand-in game shows the command "
+                  L"line and "
                   L"working folder it was started with.",
                   {main_, game});
         StopGame();
@@ -323,9 +313,10 @@ private:
     bool About() {
         Click(Control(form1::kCommand5));
         HWND about = program_->WaitForWindow(kAboutCaption);
-        bool ok = Check(about != nullptr, "the about window opens") &&
-                  Check(WaitUntil([&] { return OnlyVisible(about); }), "the main window is hidden meanwhile") &&
-                  Shot(L"about-window", L"The about window 关于软件.", {about});
+        bool ok =
+            Check(about != nullptr, "the about window opens") &&
+            Check(WaitUntil([&] { return OnlyVisible(about); }), "the main window is hidden meanwhile") &&
+            Shot(L"about-window", L"The about window 关于软件.", {about});
         if (!ok) return false;
         Click(::GetDlgItem(about, form3::kCommand1));
         return Check(WaitUntil([&] { return OnlyVisible(main_); }), "OK brings the main window back");
@@ -333,26 +324,28 @@ private:
 
     bool DeleteOfficial() {
         std::optional<std::string> before = ListFile();
-        ClickListItem(0);
-        if (!Check(ListSelection(Control(form1::kList1)) == 0, "the official entry is selected")) return false;
+        if (!Check(SelectListItem(0), "the official entry is selected")) return false;
         Click(Control(form1::kCommand3));
         return ExpectMessage(kCannotDeleteText, kCannotDeleteTitle, L"cannot-delete",
-                             L"Delete on the official entry: the message 此项不能删除！ (this item cannot be deleted).") &&
-               Check(ListItems(Control(form1::kList1)) == std::vector<std::wstring>{kOfficialEntry, kServerName},
+                             L"Delete on the official entry: the message 此项不能删除！ (this item cannot be "
+                             L"deleted).") &&
+               Check(ListItems(Control(form1::kList1)) ==
+                         std::vector<std::wstring>{kOfficialEntry, kServerName},
                      "the list is unchanged") &&
                Check(ListFile() == before, "diablo.dat is unchanged");
     }
 
     bool Exit() {
         Click(Control(form1::kCommand4));
-        return Check(program_->WaitForExit(10000), "the exit button ends the program");
+        return Check(program_->WaitForExit() == 0u, "the exit button ends the program cleanly");
     }
 
     // Closes the game's window and waits for it; ends it by its id if it stays.
     void StopGame() {
         if (!gameProcessId_) return;
         HANDLE game = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, gameProcessId_);
-        if (HWND window = ::FindWindowW(kGameWindowClass, nullptr)) ::PostMessageW(window, WM_CLOSE, 0, 0);
+        if (HWND window = ::FindWindowW(L"#32770", kGameWindowCaption))
+            ::PostMessageW(window, WM_CLOSE, 0, 0);
         if (game) {
             if (::WaitForSingleObject(game, 5000) != WAIT_OBJECT_0) ::TerminateProcess(game, 1);
             ::CloseHandle(game);

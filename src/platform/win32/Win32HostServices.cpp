@@ -24,7 +24,8 @@ public:
         // WriteFile may write less than asked without failing; loop until done.
         while (size > 0) {
             DWORD written = 0;
-            if (!::WriteFile(handle_.get(), data, static_cast<DWORD>(size), &written, nullptr) || written == 0)
+            if (!::WriteFile(handle_.get(), data, static_cast<DWORD>(size), &written, nullptr) ||
+                written == 0)
                 return false;
             data += written;
             size -= written;
@@ -51,10 +52,12 @@ std::unique_ptr<HostFile> Win32HostServices::OpenHostFile(const std::wstring& pa
     DWORD disposition = mode == FileMode::Read    ? OPEN_EXISTING
                         : mode == FileMode::Write ? CREATE_ALWAYS
                                                   : OPEN_ALWAYS;
-    HANDLE handle = ::CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle =
+        ::CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     auto file = std::make_unique<Win32File>(handle);
-    if (mode == FileMode::Append && ::SetFilePointer(handle, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+    if (mode == FileMode::Append &&
+        ::SetFilePointer(handle, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
         ::GetLastError() != NO_ERROR)
         return nullptr;
     return file;
@@ -71,14 +74,20 @@ std::optional<std::wstring> Win32HostServices::FindFile(const std::wstring& path
     return std::wstring(data.cFileName);
 }
 
+bool Win32HostServices::IsDirectory(const std::wstring& path) {
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool Win32HostServices::RemoveFile(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != FALSE; }
 
 std::string Win32HostServices::ToAnsi(const std::wstring& text) {
     if (text.empty()) return {};
-    int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                     nullptr);
+    int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                     nullptr, nullptr);
     std::string out(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+    ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr,
+                          nullptr);
     return out;
 }
 
@@ -115,8 +124,8 @@ bool Win32HostServices::StartProcess(const std::wstring& applicationName, const 
     // CreateProcessW may write into the command-line buffer, so it gets a copy.
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
-    BOOL ok = ::CreateProcessW(applicationName.empty() ? nullptr : applicationName.c_str(), line.data(), nullptr,
-                               nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+    BOOL ok = ::CreateProcessW(applicationName.empty() ? nullptr : applicationName.c_str(), line.data(),
+                               nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
     if (!ok) return false;
     ::CloseHandle(info.hThread);
     ::CloseHandle(info.hProcess);

@@ -9,6 +9,7 @@ class Win32HostServices : public HostServices {
 public:
     std::unique_ptr<HostFile> OpenHostFile(const std::wstring& path, FileMode mode) override;
     std::optional<std::wstring> FindFile(const std::wstring& path) override;
+    bool IsDirectory(const std::wstring& path) override;
     bool RemoveFile(const std::wstring& path) override;
     std::string ToAnsi(const std::wstring& text) override;
     std::wstring FromAnsi(const std::string& bytes) override;

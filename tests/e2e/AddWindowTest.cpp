@@ -22,7 +22,7 @@ protected:
     // Enter brings an error box with `text`; the window stays with its fields.
     void ExpectRefusal(const std::wstring& text) {
         std::wstring name = TextOf(AddControl(kText1)), address = TextOf(AddControl(kText2));
-        ASSERT_TRUE(WaitForFocus(add_));
+        ASSERT_TRUE(BringToFront(add_));
         PressKey(VK_RETURN);
         ASSERT_NO_FATAL_FAILURE(Answer(ExpectMessage(L"错误", text), add_));
         EXPECT_TRUE(::IsWindowVisible(add_));
@@ -88,7 +88,7 @@ TEST_F(AddWindowTest, AddFlow) {
 TEST_F(AddWindowTest, CancelAndCloseReturnHome) {
     ASSERT_NO_FATAL_FAILURE(Start());
     for (auto [key, modifier] : {std::pair<WORD, WORD>{VK_ESCAPE, 0}, {VK_F4, VK_MENU}, {VK_ESCAPE, 0}}) {
-        SCOPED_TRACE(key);
+        SCOPED_TRACE(::testing::Message() << key << "/" << modifier);
         ASSERT_NO_FATAL_FAILURE(OpenFromMain('N', kAddCaption, add_));
         ExpectFields(L"", L"");
         EXPECT_EQ(FocusOf(add_), AddControl(kText1));
@@ -98,7 +98,7 @@ TEST_F(AddWindowTest, CancelAndCloseReturnHome) {
         ASSERT_TRUE(program_->WaitForOnlyVisible(main_));
     }
     EXPECT_EQ(directory_.Read(L"diablo.dat"), std::string());
-    ASSERT_TRUE(WaitForFocus(main_));
+    ASSERT_TRUE(BringToFront(main_));
     PressKey(VK_ESCAPE);
     ExpectExitCleanly();
 }

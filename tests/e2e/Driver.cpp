@@ -191,13 +191,9 @@ std::optional<DWORD> TolvaneProcess::WaitForExit() const {
     return code;
 }
 
-void BringToFront(HWND window) {
+// Until one of its controls has the focus, keystrokes may reach no window at all.
+bool BringToFront(HWND window) {
     ::SetForegroundWindow(window);
-    WaitUntil([&] { return ::GetForegroundWindow() == window; }, 3000);
-}
-
-bool WaitForFocus(HWND window) {
-    BringToFront(window);
     return WaitUntil([&] { return ::GetForegroundWindow() == window && ::IsChild(window, FocusOf(window)); });
 }
 

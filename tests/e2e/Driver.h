@@ -73,8 +73,7 @@ private:
 std::vector<COLORREF> ScreenPixels(const RECT& screenRect);  // row by row, as the user sees them
 
 // Input, as a user gives it, to the foreground window.
-void BringToFront(HWND window);
-bool WaitForFocus(HWND window);              // in front, and one of its controls has the keyboard focus
+bool BringToFront(HWND window);              // true once in front with one of its controls holding the focus
 void PressKey(WORD key, WORD modifier = 0);  // with `modifier` (VK_MENU, VK_SHIFT) held if given
 void TypeText(const std::wstring& text);
 void MoveMouse(POINT screen);

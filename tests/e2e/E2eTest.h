@@ -20,7 +20,7 @@ protected:
         ASSERT_TRUE(program_->started()) << "cannot start " << TOLVANE_EXE;
         main_ = program_->WaitForWindow(kMainCaption);
         ASSERT_NE(main_, nullptr) << "no main window";
-        BringToFront(main_);
+        ASSERT_TRUE(BringToFront(main_));
     }
     HWND MainControl(int id) const { return ::GetDlgItem(main_, id); }
     void Write(const std::wstring& name, const std::string& bytes) {
@@ -28,10 +28,15 @@ protected:
     }
     // Presses Alt+`letter` in the main window; the window it opens must take the main window's place.
     void OpenFromMain(WORD letter, const wchar_t* caption, HWND& window) {
-        BringToFront(main_);
+        ASSERT_TRUE(BringToFront(main_));
         PressKey(letter, VK_MENU);
         window = program_->WaitForWindow(caption);
-        ASSERT_NE(window, nullptr) << "Alt+" << static_cast<char>(letter) << " opened nothing";
+        wchar_t focusClass[64] = {};
+        ::GetClassNameW(FocusOf(main_), focusClass, 64);
+        ASSERT_NE(window, nullptr) << "Alt+" << static_cast<char>(letter) << " opened nothing; foreground "
+                                   << ::testing::PrintToString(TextOf(::GetForegroundWindow())) << " focus "
+                                   << ::testing::PrintToString(std::wstring(focusClass)) << " visible "
+                                   << program_->VisibleWindows().size();
         ASSERT_TRUE(program_->WaitForOnlyVisible(window));
     }
     // Waits for the program's message box and checks its title and text.
@@ -42,13 +47,14 @@ protected:
         EXPECT_EQ(box.text, text);
         return box;
     }
-    // Presses `key` in the message box; it must go, and `next` get the focus back.
+    // Presses `key` in the message box; it must go, and `next` (unless another box follows) get the
+    // focus back.
     void Answer(const MessageBoxSeen& box, HWND next, WORD key = VK_RETURN) {
         ASSERT_NE(box.hwnd, nullptr);
-        BringToFront(box.hwnd);
+        ASSERT_TRUE(BringToFront(box.hwnd));
         PressKey(key);
-        ASSERT_TRUE(WaitUntil([&] { return !::IsWindowVisible(box.hwnd); })) << "the message box stayed";
-        ASSERT_TRUE(WaitForFocus(next));
+        ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box.hwnd); })) << "the message box stayed";
+        ASSERT_TRUE(!next || BringToFront(next)) << "the focus did not come back";
     }
     void ExpectExitCleanly() {
         std::optional<DWORD> code = program_->WaitForExit();

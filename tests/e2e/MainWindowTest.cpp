@@ -174,11 +174,11 @@ TEST_F(MainWindowTest, DeleteFlow) {
     EXPECT_TRUE(IsDefaultButton(::GetDlgItem(box.hwnd, IDYES)));
     Click(::GetDlgItem(box.hwnd, IDNO));
     ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box.hwnd); }));
-    ASSERT_TRUE(WaitForFocus(main_));
+    ASSERT_TRUE(BringToFront(main_));
     EXPECT_EQ(ListItems(list), all);
 
     PressKey('D', VK_MENU);
-    ASSERT_NO_FATAL_FAILURE(Answer(ExpectMessage(L"删除", L"确定删除？删除后不可恢复！"), main_));
+    ASSERT_NO_FATAL_FAILURE(Answer(ExpectMessage(L"删除", L"确定删除？删除后不可恢复！"), nullptr));
     ASSERT_NO_FATAL_FAILURE(Answer(
         ExpectMessage(L"错误", L"删除失败：服务器列表文件无法读写。列表显示的是文件现在的内容。"), main_));
     EXPECT_EQ(directory_.Read(L"diablo.dat"), file);

@@ -22,17 +22,19 @@ BOOL CALLBACK Visit(HWND window, LPARAM visit) {
     return TRUE;
 }
 
-void Send(INPUT input) { ::SendInput(1, &input, sizeof input); }
+void Send(std::vector<INPUT> inputs) {
+    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
 
 // Without KEYEVENTF_EXTENDEDKEY, Home, the arrows and their kin reach the program as keypad keys.
-void SendKey(WORD key, bool up) {
+INPUT Key(WORD key, bool up) {
     INPUT input{};
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = key;
     input.ki.wScan = static_cast<WORD>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
     bool extended = (key >= VK_PRIOR && key <= VK_DOWN) || key == VK_INSERT || key == VK_DELETE;
     input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (extended ? KEYEVENTF_EXTENDEDKEY : 0);
-    Send(input);
+    return input;
 }
 
 // Every mouse event carries its position: a button event alone may land where the pointer was
@@ -44,12 +46,20 @@ void Mouse(POINT screen, DWORD buttons) {
     input.mi.dx = (screen.x * 65536 + width / 2) / width;
     input.mi.dy = (screen.y * 65536 + height / 2) / height;
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
-    Send(input);
+    Send({input});
 }
 
+// Clicks as many times as asked: a click where the last one was, within the double-click time,
+// would make a double click of the two.
 void ClickScreen(POINT screen, int clicks) {
+    static POINT last{-1, -1};
+    static DWORD lastTime = 0;
+    if (screen.x == last.x && screen.y == last.y)
+        WaitUntil([] { return ::GetTickCount() - lastTime > ::GetDoubleClickTime(); });
     MoveMouse(screen);
     for (int i = 0; i < 2 * clicks; ++i) Mouse(screen, i % 2 ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN);
+    last = screen;
+    lastTime = ::GetTickCount();
 }
 
 }  // namespace
@@ -65,10 +75,10 @@ std::wstring FromUnixPath(const std::string& path) {
     return L"Z:" + std::filesystem::u8path(path).make_preferred().wstring();
 }
 
-std::string Ansi(const std::wstring& text) {
-    std::string out(text.size() * 2, '\0');
+std::string Encode(const std::wstring& text, UINT codePage) {
+    std::string out(text.size() * 3, '\0');
     out.resize(static_cast<std::size_t>(
-        ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out.data(),
+        ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(),
                               static_cast<int>(out.size()), nullptr, nullptr)));
     return out;
 }
@@ -184,6 +194,8 @@ bool TolvaneProcess::WaitForOnlyVisible(HWND window) const {
     return WaitUntil([&] { return VisibleWindows() == std::vector<HWND>{window}; });
 }
 
+bool TolvaneProcess::WaitForIdle() const { return ::WaitForInputIdle(process_, 10000) == 0; }
+
 std::optional<DWORD> TolvaneProcess::WaitForExit() const {
     DWORD code = 0;
     if (!process_ || ::WaitForSingleObject(process_, 15000) || !::GetExitCodeProcess(process_, &code))
@@ -191,29 +203,32 @@ std::optional<DWORD> TolvaneProcess::WaitForExit() const {
     return code;
 }
 
-// Until one of its controls has the focus, keystrokes may reach no window at all.
+// Keystrokes that arrive while no window has the focus are dropped: so the window is activated only
+// when it is not in front already (activation passes through a moment without focus), and counts as
+// in front once one of its controls has the focus.
 bool BringToFront(HWND window) {
-    ::SetForegroundWindow(window);
+    if (::GetForegroundWindow() != window) ::SetForegroundWindow(window);
     return WaitUntil([&] { return ::GetForegroundWindow() == window && ::IsChild(window, FocusOf(window)); });
 }
 
+// All in one call: Wine brings its key state in line with the X server's when a window gains the
+// X focus, which would release a modifier that was sent on its own a moment before.
 void PressKey(WORD key, WORD modifier) {
-    if (modifier) SendKey(modifier, false);
-    SendKey(key, false);
-    SendKey(key, true);
-    if (modifier) SendKey(modifier, true);
+    if (!modifier) return Send({Key(key, false), Key(key, true)});
+    Send({Key(modifier, false), Key(key, false), Key(key, true), Key(modifier, true)});
 }
 
 void TypeText(const std::wstring& text) {
+    std::vector<INPUT> inputs;
     for (wchar_t c : text) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wScan = c;
         for (DWORD flags : {KEYEVENTF_UNICODE, KEYEVENTF_UNICODE | KEYEVENTF_KEYUP}) {
-            input.ki.dwFlags = flags;
-            Send(input);
+            inputs.emplace_back();
+            inputs.back().type = INPUT_KEYBOARD;
+            inputs.back().ki.wScan = c;
+            inputs.back().ki.dwFlags = flags;
         }
     }
+    Send(inputs);
 }
 
 void MoveMouse(POINT screen) {

@@ -19,7 +19,11 @@ inline constexpr const wchar_t* kAboutCaption = L"关于软件";
 // Polls `condition` until it holds or `milliseconds` have passed.
 bool WaitUntil(const std::function<bool()>& condition, int milliseconds = 10000);
 std::wstring FromUnixPath(const std::string& path);  // as Windows programs under Wine see it, on Z:
-std::string Ansi(const std::wstring& text);          // the list file's and the registry's encoding
+std::string Encode(const std::wstring& text, UINT codePage);
+inline std::string Ansi(const std::wstring& text) {
+    return Encode(text, CP_ACP);
+}  // the list file's and registry's
+inline std::string Utf8(const std::wstring& text) { return Encode(text, CP_UTF8); }
 std::string Record(const std::wstring& name, const std::wstring& address);  // as the program writes it
 std::optional<std::string> ReadWholeFile(const std::wstring& path);         // shared with writers
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
@@ -62,6 +66,7 @@ public:
     MessageBoxSeen WaitForMessageBox() const;
     std::vector<HWND> VisibleWindows() const;  // captioned top-level ones, message boxes included
     bool WaitForOnlyVisible(HWND window) const;
+    bool WaitForIdle() const;  // until it waits for input with none pending: its start-up is done
     std::optional<DWORD> WaitForExit() const;  // the exit code, once it has ended
 
 private:

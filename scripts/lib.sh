@@ -12,10 +12,6 @@ tolvane_ensure_packages() {
   local missing=()
   command -v cmake >/dev/null || missing+=(cmake)
   command -v g++ >/dev/null || missing+=(g++)
-  command -v clang++ >/dev/null || missing+=(clang)
-  [ -f /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a ] ||
-    ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 ||
-    missing+=(libclang-rt-14-dev)
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
   command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686)
   command -v wine >/dev/null || missing+=(wine wine64)

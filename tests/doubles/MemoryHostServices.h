@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <map>
 #include <set>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -23,23 +22,19 @@ struct SimulatedCrash {};
 // bytes); or the power goes (every file also loses what was written to it since its last flush).
 enum class Fault { None, Fail, Kill, PowerCut };
 
-// An in-memory host: files in a map, a working directory, recorded process starts, code page 936
+// An in-memory host: files, folders, a working directory, recorded process starts, code page 936
 // through iconv. Paths resolve against the working directory and compare ignoring ASCII letter
 // case, as on Windows.
 class MemoryHostServices : public HostServices {
 public:
-    struct File {
-        std::string bytes;
-        std::size_t flushed = 0;  // the bytes that survive a power cut
-    };
     enum class Hold { None, Exclusive, ShareRead };  // another program's hold on a file
 
     std::unique_ptr<HostFile> OpenHostFile(const std::wstring& path, FileMode mode) override {
-        auto hold = holds_.find(Fold(Resolve(path)));
+        auto hold = holds_.find(Fold(path));
         if ((hold != holds_.end() && (hold->second == Hold::Exclusive || mode != FileMode::Read)) ||
             IsDirectory(path))
             return nullptr;
-        const std::wstring* key = FindKey(path);
+        const std::wstring* key = Find(path);
         if (mode == FileMode::Read) return key ? std::make_unique<OpenFile>(*this, *key, false) : nullptr;
         if (readOnly || (!key && !IsDirectory(Parent(Resolve(path)))) || !TakeStep()) return nullptr;
         std::wstring stored = key ? *key : Resolve(path);
@@ -47,73 +42,59 @@ public:
         return std::make_unique<OpenFile>(*this, stored, true);
     }
     std::optional<std::wstring> FindFile(const std::wstring& path) override {
-        const std::wstring* key = path.find_first_of(L"*?") == std::wstring::npos ? FindKey(path) : nullptr;
-        if (!key) return std::nullopt;
-        return key->substr(key->find_last_of(L'\\') + 1);
+        const std::wstring* key = path.find_first_of(L"*?") == std::wstring::npos ? Find(path) : nullptr;
+        return key ? std::optional<std::wstring>(key->substr(key->rfind(L'\\') + 1)) : std::nullopt;
     }
-    bool IsDirectory(const std::wstring& path) override {
-        return directories_.count(Fold(Resolve(path))) > 0;
-    }
+    bool IsDirectory(const std::wstring& path) override { return directories_.count(Fold(path)) > 0; }
     bool RemoveFile(const std::wstring& path) override {
-        const std::wstring* key = FindKey(path);
-        if (!key || readOnly || holds_.count(Fold(Resolve(path))) || !TakeStep()) return false;
-        files_.erase(*key);
-        return true;
+        const std::wstring* key = Find(path);
+        if (!key || readOnly || holds_.count(Fold(path)) || !TakeStep()) return false;
+        return files_.erase(*key) > 0;
     }
     std::string ToAnsi(const std::wstring& text) override {
         return Convert("CP936", "WCHAR_T",
-                       std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)),
-                       "?", sizeof(wchar_t));
+                       {reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)}, "?",
+                       sizeof(wchar_t));
     }
     std::wstring FromAnsi(const std::string& bytes) override {
-        const wchar_t replacement = 0x30FB;  // what Windows' table yields for a lone lead byte
+        const wchar_t substitute = 0x30FB;  // what Windows' table yields for a lone lead byte
         std::string wide =
-            Convert("WCHAR_T", "CP936", bytes,
-                    std::string(reinterpret_cast<const char*>(&replacement), sizeof replacement), 1);
+            Convert("WCHAR_T", "CP936", bytes, {reinterpret_cast<const char*>(&substitute), 4}, 1);
         return std::wstring(reinterpret_cast<const wchar_t*>(wide.data()), wide.size() / sizeof(wchar_t));
     }
     std::optional<std::wstring> GetWorkingDirectory() override { return workingDirectory_; }
     bool SetWorkingDirectory(const std::wstring& path) override {
-        std::wstring resolved = Resolve(path);
-        if (!IsDirectory(resolved)) return false;
-        while (resolved.size() > 3 && resolved.back() == L'\\') resolved.pop_back();
-        workingDirectory_ = resolved;
+        if (!IsDirectory(path)) return false;
+        workingDirectory_ = Resolve(path);
+        while (workingDirectory_.size() > 3 && workingDirectory_.back() == L'\\')
+            workingDirectory_.pop_back();
         return true;
     }
     bool StartProcess(const std::wstring& applicationName, const std::wstring& commandLine,
                       int show) override {
-        if (startProcessFails || !FindKey(applicationName)) return false;
+        if (startProcessFails || !Find(applicationName)) return false;
         started.push_back({applicationName, commandLine, show, workingDirectory_});
         return true;
     }
 
     void PutFile(const std::wstring& path, const std::string& bytes) {  // under exactly this name, flushed
-        if (const std::wstring* key = FindKey(path)) files_.erase(*key);
+        if (const std::wstring* key = Find(path)) files_.erase(*key);
         files_[Resolve(path)] = File{bytes, bytes.size()};
     }
     std::optional<std::string> FileBytes(const std::wstring& path) const {
-        const std::wstring* key = FindKey(path);
+        const std::wstring* key = Find(path);
         return key ? std::optional<std::string>(files_.at(*key).bytes) : std::nullopt;
     }
-    std::vector<std::wstring> FileNames() const {  // of the working directory, as stored, sorted
-        std::vector<std::wstring> names;
-        for (const auto& file : files_) {
-            if (Fold(Parent(file.first)) == Fold(workingDirectory_))
-                names.push_back(file.first.substr(file.first.rfind(L'\\') + 1));
-        }
-        return names;
-    }
-    void AddDirectory(const std::wstring& path) { directories_.insert(Fold(Resolve(path))); }
+    void AddDirectory(const std::wstring& path) { directories_.insert(Fold(path)); }
     void HoldFile(const std::wstring& path, Hold hold) {
-        hold == Hold::None ? (void)holds_.erase(Fold(Resolve(path)))
-                           : (void)(holds_[Fold(Resolve(path))] = hold);
+        hold == Hold::None ? (void)holds_.erase(Fold(path)) : (void)(holds_[Fold(path)] = hold);
     }
     void PowerCut() {
         for (auto& file : files_) file.second.bytes.resize(file.second.flushed);
     }
 
-    // Mutating steps (an open for writing or appending, each write, flush and removal) count
-    // from 1; `fault` strikes at step `faultStep`.
+    // Mutating steps (an open for writing or appending, each write, flush and removal) count from 1;
+    // `fault` strikes at step `faultStep`.
     Fault fault = Fault::None;
     int faultStep = 0;
     bool failNextRead = false;
@@ -128,6 +109,10 @@ public:
     bool startProcessFails = false;
 
 private:
+    struct File {
+        std::string bytes;
+        std::size_t flushed = 0;  // the bytes that survive a power cut
+    };
     class OpenFile : public HostFile {
     public:
         OpenFile(MemoryHostServices& host, std::wstring key, bool writable)
@@ -138,7 +123,7 @@ private:
         bool Read(char* buffer, std::size_t size, std::size_t& got) override {
             got = 0;
             if (!open_ || writable_ || std::exchange(host_.failNextRead, false)) return false;
-            const std::string& bytes = host_.files_.at(key_).bytes;
+            const std::string& bytes = host_.files_.at(key_).bytes;  // throws if deleted while open
             got = std::min(size, bytes.size() - std::min(position_, bytes.size()));
             std::copy_n(bytes.data() + position_, got, buffer);
             position_ += got;
@@ -164,8 +149,7 @@ private:
     private:
         MemoryHostServices& host_;
         std::wstring key_;
-        bool writable_;
-        bool open_ = true;
+        bool writable_, open_ = true;
         std::size_t position_ = 0;
     };
 
@@ -177,28 +161,28 @@ private:
         if (fault == Fault::PowerCut) PowerCut();
         throw SimulatedCrash{};
     }
-    static std::wstring Fold(std::wstring text) {
+    std::wstring Resolve(const std::wstring& path) const {
+        bool absolute = (path.size() >= 2 && path[1] == L':') || (!path.empty() && path[0] == L'\\');
+        return absolute ? path : workingDirectory_ + L"\\" + path;
+    }
+    std::wstring Fold(const std::wstring& path) const {
+        std::wstring text = Resolve(path);
         for (auto& c : text) c = c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c - L'A' + L'a') : c;
         while (text.size() > 3 && text.back() == L'\\') text.pop_back();
         return text;
     }
     static std::wstring Parent(const std::wstring& path) { return path.substr(0, path.rfind(L'\\')); }
-    std::wstring Resolve(const std::wstring& path) const {
-        bool absolute = (path.size() >= 2 && path[1] == L':') || (!path.empty() && path[0] == L'\\');
-        return absolute ? path : workingDirectory_ + L"\\" + path;
-    }
-    const std::wstring* FindKey(const std::wstring& path) const {
+    const std::wstring* Find(const std::wstring& path) const {
         for (const auto& file : files_) {
-            if (Fold(file.first) == Fold(Resolve(path))) return &file.first;
+            if (Fold(file.first) == Fold(path)) return &file.first;
         }
         return nullptr;
     }
-    // What the target cannot hold or the source does not encode becomes `replacement`, as Windows
-    // substitutes its default character.
+    // What the target cannot hold or the source does not encode becomes `substitute`, as Windows
+    // puts its default character.
     static std::string Convert(const char* to, const char* from, std::string in,
-                               const std::string& replacement, std::size_t unit) {
+                               const std::string& substitute, std::size_t unit) {
         iconv_t cd = iconv_open(to, from);
-        if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error("iconv_open failed");
         std::string out;
         char* src = in.data();
         for (std::size_t left = in.size(); left > 0;) {
@@ -209,17 +193,16 @@ private:
                 iconv(cd, &src, &left, &dst, &room) == static_cast<std::size_t>(-1) && errno != E2BIG;
             out.append(buffer, static_cast<std::size_t>(dst - buffer));
             if (stuck) {
-                out += replacement;
-                std::size_t skip = std::min(unit, left);
-                src += skip;
-                left -= skip;
+                out += substitute;
+                src += std::min(unit, left);
+                left -= std::min(unit, left);
             }
         }
         iconv_close(cd);
         return out;
     }
 
-    std::map<std::wstring, File> files_;  // by stored full path, sorted
+    std::map<std::wstring, File> files_;  // by stored full path
     std::set<std::wstring> directories_{L"c:\\work"};
     std::map<std::wstring, Hold> holds_;  // by folded full path
     std::wstring workingDirectory_ = L"C:\\work";

@@ -167,23 +167,20 @@ std::vector<HWND> TolvaneProcess::Windows(const std::function<bool(HWND)>& filte
     return found;
 }
 
-HWND TolvaneProcess::WaitForWindow(const wchar_t* caption, const wchar_t* className, int milliseconds) const {
+HWND TolvaneProcess::WaitFor(const std::function<bool(HWND)>& match, int milliseconds) const {
     std::vector<HWND> found;
-    WaitUntil(
-        [&] {
-            return !(found = Windows([&](HWND w) {
-                         return ClassOf(w) == className && TextOf(w) == caption;
-                     })).empty();
-        },
-        milliseconds);
+    WaitUntil([&] { return !(found = Windows(match)).empty(); }, milliseconds);
     return found.empty() ? nullptr : found.front();
 }
 
+HWND TolvaneProcess::WaitForWindow(const wchar_t* caption, const wchar_t* className, int milliseconds) const {
+    return WaitFor([&](HWND w) { return ClassOf(w) == className && TextOf(w) == caption; }, milliseconds);
+}
+
 MessageBoxSeen TolvaneProcess::WaitForMessageBox() const {
-    std::vector<HWND> found;
-    auto isBox = [](HWND w) { return ClassOf(w) == L"#32770" && ::GetDlgItem(w, kMessageBoxTextId); };
-    if (!WaitUntil([&] { return !(found = Windows(isBox)).empty(); })) return {};
-    return {found.front(), TextOf(found.front()), TextOf(::GetDlgItem(found.front(), kMessageBoxTextId))};
+    HWND box =
+        WaitFor([](HWND w) { return ClassOf(w) == L"#32770" && ::GetDlgItem(w, kMessageBoxTextId); }, 10000);
+    return {box, TextOf(box), TextOf(::GetDlgItem(box, kMessageBoxTextId))};
 }
 
 std::vector<HWND> TolvaneProcess::VisibleWindows() const {
@@ -284,29 +281,5 @@ HWND FocusOf(HWND window) {
 }
 
 bool IsChecked(HWND checkBox) { return ::SendMessageW(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-
-// DM_GETDEFID on a message box answers IDOK under Wine: the style tells.
-bool IsDefaultButton(HWND button) {
-    return (::GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
-}
-
-std::vector<COLORREF> ScreenPixels(const RECT& area) {
-    int width = area.right - area.left, height = area.bottom - area.top;
-    std::vector<COLORREF> pixels(static_cast<std::size_t>(width * height));
-    BITMAPINFO info{{sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0},
-                    {}};  // top row first
-    HDC screen = ::GetDC(nullptr), memory = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    ::SelectObject(memory, old);
-    ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
-    for (COLORREF& pixel : pixels)
-        pixel = RGB(GetBValue(pixel), GetGValue(pixel), GetRValue(pixel));  // BGRA in
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    return pixels;
-}
 
 }  // namespace tolvane::e2e

@@ -19,10 +19,9 @@ inline constexpr const wchar_t* kAboutCaption = L"关于软件";
 // Polls `condition` until it holds or `milliseconds` have passed.
 bool WaitUntil(const std::function<bool()>& condition, int milliseconds = 10000);
 std::wstring FromUnixPath(const std::string& path);  // as Windows programs under Wine see it, on Z:
+// Text in the ANSI code page (the list file's and the registry's encoding), or in UTF-8.
 std::string Encode(const std::wstring& text, UINT codePage);
-inline std::string Ansi(const std::wstring& text) {
-    return Encode(text, CP_ACP);
-}  // the list file's and registry's
+inline std::string Ansi(const std::wstring& text) { return Encode(text, CP_ACP); }
 inline std::string Utf8(const std::wstring& text) { return Encode(text, CP_UTF8); }
 std::string Record(const std::wstring& name, const std::wstring& address);  // as the program writes it
 std::optional<std::string> ReadWholeFile(const std::wstring& path);         // shared with writers
@@ -71,11 +70,10 @@ public:
 
 private:
     std::vector<HWND> Windows(const std::function<bool(HWND)>& filter) const;
+    HWND WaitFor(const std::function<bool(HWND)>& match, int milliseconds) const;
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;
 };
-
-std::vector<COLORREF> ScreenPixels(const RECT& screenRect);  // row by row, as the user sees them
 
 // Input, as a user gives it, to the foreground window.
 bool BringToFront(HWND window);              // true once in front with one of its controls holding the focus
@@ -91,6 +89,5 @@ std::vector<std::wstring> ListItems(HWND listBox);
 int ListSelection(HWND listBox);
 HWND FocusOf(HWND window);
 bool IsChecked(HWND checkBox);
-bool IsDefaultButton(HWND button);
 
 }  // namespace tolvane::e2e

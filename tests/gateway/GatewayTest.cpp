@@ -1,5 +1,5 @@
-// The gateway setting, the launcher and the connect sequence on the in-memory
-// registry and host: call order, refused registry calls and every outcome.
+// The gateway setting, the launcher and the connect sequence on the in-memory registry and host:
+// call order, refused registry calls and every outcome.
 #include <gtest/gtest.h>
 
 #include "MemoryHostServices.h"
@@ -13,11 +13,11 @@ namespace tolvane {
 namespace {
 
 using Calls = std::vector<std::string>;
-using Status = GameLauncher::InstallPath::Status;
+using Hold = testing::MemoryHostServices::Hold;
+using O = ConnectOutcome;
 const std::string kKey = GameKeyPath;
 const std::wstring kGameDir = L"C:\\Program Files\\Diablo II\\";
 const std::string kAddress("1.2.3.4\0", 8);
-constexpr long kAccessDenied = 5;
 
 class GatewayTest : public ::testing::Test {
 protected:
@@ -27,12 +27,13 @@ protected:
     void InstallGame(const wchar_t* file = L"Diablo II.exe") {
         host.AddDirectory(kGameDir);
         host.PutFile(kGameDir + file, "MZ");
-        registry.PutValue(kKey, kInstallPathValueName, kRegSz, host.ToAnsi(kGameDir) + '\0');
+        registry.CreateKey(kKey)[kInstallPathValueName] = {kRegSz, host.ToAnsi(kGameDir) + '\0'};
     }
-    std::string Gateway() const {
-        auto value = registry.GetValue(kKey, kGatewayValueName);
-        return value ? value->bytes : "<absent>";
+    std::string Gateway() {
+        auto* key = registry.Key(kKey);
+        return key && key->count(kGatewayValueName) ? key->at(kGatewayValueName).bytes : "<absent>";
     }
+    GameLauncher::InstallPath::Status InstallPathStatus() { return launcher.ReadInstallPath().status; }
 
     testing::MemoryRegistry registry;
     testing::MemoryHostServices host;
@@ -41,15 +42,13 @@ protected:
     GameLauncher launcher{registry, host};
     ConnectSequence sequence{list, gateway, launcher};
 };
-using GatewaySettingTest = GatewayTest;
-using GameLauncherTest = GatewayTest;
-using ConnectSequenceTest = GatewayTest;
 
-// Setting creates the key, stores REG_SZ with one NUL and closes it; clearing never creates.
-TEST_F(GatewaySettingTest, SetCreatesAndClearOnlyOpens) {
+// Setting creates the key, stores REG_SZ with one NUL and closes it; clearing never creates, and a
+// value already gone is no failure.
+TEST_F(GatewayTest, SetCreatesAndClearOnlyOpens) {
     EXPECT_TRUE(gateway.ClearGateway());
     EXPECT_TRUE(gateway.SetGateway(L"1.2.3.4"));
-    EXPECT_EQ(registry.GetValue(kKey, kGatewayValueName)->type, kRegSz);
+    EXPECT_EQ(registry.Key(kKey)->at(kGatewayValueName).type, kRegSz);
     EXPECT_EQ(Gateway(), kAddress);  // here: the registry under Wine adds a missing NUL itself
     EXPECT_TRUE(gateway.ClearGateway());
     EXPECT_TRUE(gateway.ClearGateway());
@@ -62,69 +61,62 @@ TEST_F(GatewaySettingTest, SetCreatesAndClearOnlyOpens) {
     EXPECT_EQ(registry.openHandles(), 0);
 }
 
-// Each registry call of the main action refused in turn: a refused change of the gateway ends it
-// with its own outcome, unstarted and unregistered; a refused close does not matter; the launcher's
-// calls end as before. No handle stays open.
-TEST_F(ConnectSequenceTest, RefusedRegistryCallsInTurn) {
+// Each registry call of the main action refused in turn: a refused gateway change ends it with its
+// own outcome, nothing started or registered; a refused close does not matter.
+TEST_F(GatewayTest, RefusedRegistryCallsInTurn) {
     InstallGame();
-    using O = ConnectOutcome;
-    const std::pair<Selection, std::vector<O>> cases[] = {
-        {L"Alpha",
-         {O::GatewayNotChanged, O::GatewayNotChanged, O::Started, O::NothingStarted, O::Failed, O::Failed,
-          O::Started}},
-        {OfficialEntryLabel,
-         {O::GatewayNotChanged, O::GatewayNotChanged, O::Started, O::NothingStarted, O::Failed, O::Failed,
-          O::Started}},
-    };
-    registry.PutValue(kKey, kGatewayValueName, kRegSz, "old");
+    // Create or open, set or delete, close; then the launcher's open, two queries, close.
+    const O outcomes[] = {O::GatewayNotChanged,
+                          O::GatewayNotChanged,
+                          O::Started,
+                          O::NothingStarted,
+                          O::Failed,
+                          O::Failed,
+                          O::Started};
+    registry.CreateKey(kKey)[kGatewayValueName] = {kRegSz, "old"};
     int leaked = 0;  // a handle whose close was refused stays open
-    for (const auto& [selected, outcomes] : cases) {
-        for (std::size_t call = 1; call <= outcomes.size(); ++call) {
+    for (const Selection selected : {L"Alpha", OfficialEntryLabel}) {
+        for (std::size_t call = 1; call <= std::size(outcomes); ++call) {
             SCOPED_TRACE(call);
             host.started.clear();
             std::size_t first = registry.calls.size();
-            registry.FailCall(static_cast<int>(call), kAccessDenied);
+            registry.FailCall(static_cast<int>(call), 5);  // ERROR_ACCESS_DENIED
             EXPECT_EQ(sequence.Run(selected, true, false), outcomes[call - 1]);
             EXPECT_EQ(host.started.size(), outcomes[call - 1] == O::Started ? 1u : 0u);
             leaked += registry.calls[first + call - 1].rfind("RegCloseKey", 0) == 0;
             EXPECT_EQ(registry.openHandles(), leaked);
-            if (call <= 2) {
-                registry.FailCall(static_cast<int>(call), kAccessDenied);
+            if (call <= 2) {  // without auto start, not registered either
+                registry.FailCall(static_cast<int>(call), 5);
                 EXPECT_EQ(sequence.Run(selected, false, false), O::GatewayNotChanged);
             }
         }
     }
-    registry.FailCall(2, 2);  // a value already gone is no override
-    EXPECT_EQ(sequence.Run(OfficialEntryLabel, false, false), O::Registered);
 }
 
-// Size first, then the bytes; the text ends at the first NUL, from code page 936, any type.
-TEST_F(GameLauncherTest, ReadInstallPathQueriesSizeThenBytes) {
-    registry.PutValue(kKey, kInstallPathValueName, 3, std::string("C:\\\xD3\xCE\xCF\xB7\\\0old\0", 13));
-    auto path = launcher.ReadInstallPath();
-    EXPECT_EQ(path.status, Status::Found);
-    EXPECT_EQ(path.directory, L"C:\\游戏\\");
+// Size first, then the bytes; the text ends at the first NUL, from code page 936, any type. No key,
+// no value, no NUL or a failed second query: not found, and the key closed.
+TEST_F(GatewayTest, ReadInstallPath) {
+    using Status = GameLauncher::InstallPath::Status;
+    registry.CreateKey(kKey)[kInstallPathValueName] = {3, std::string("C:\\\xD3\xCE\xCF\xB7\\\0old\0", 13)};
+    EXPECT_EQ(launcher.ReadInstallPath().directory, L"C:\\游戏\\");
     EXPECT_EQ(registry.calls, (Calls{"RegOpenKeyA " + kKey + " = 0", "RegQueryValueExA InstallPath size = 0",
                                      "RegQueryValueExA InstallPath buffer = 0", "RegCloseKey = 0"}));
-}
-
-// No key, no value, no NUL or a failed second query: not Found, and the key closed.
-TEST_F(GameLauncherTest, ReadInstallPathFailures) {
-    EXPECT_EQ(launcher.ReadInstallPath().status, Status::NoGameKey);
-    registry.PutValue(kKey, kGatewayValueName, kRegSz, kAddress);
-    EXPECT_EQ(launcher.ReadInstallPath().status, Status::Unreadable);
-    registry.PutValue(kKey, kInstallPathValueName, kRegSz, "C:\\Game\\");
-    EXPECT_EQ(launcher.ReadInstallPath().status, Status::Unreadable);
-    registry.PutValue(kKey, kInstallPathValueName, kRegSz, std::string("C:\\Game\\\0", 9));
-    registry.FailCall(3, kAccessDenied);
-    EXPECT_EQ(launcher.ReadInstallPath().status, Status::Unreadable);
+    registry = {};
+    EXPECT_EQ(InstallPathStatus(), Status::NoGameKey);
+    registry.CreateKey(kKey)[kGatewayValueName] = {kRegSz, kAddress};
+    EXPECT_EQ(InstallPathStatus(), Status::Unreadable);
+    registry.CreateKey(kKey)[kInstallPathValueName] = {kRegSz, "C:\\Game\\"};
+    EXPECT_EQ(InstallPathStatus(), Status::Unreadable);
+    registry.CreateKey(kKey)[kInstallPathValueName] = {kRegSz, std::string("C:\\Game\\\0", 9)};
+    EXPECT_EQ(InstallPathStatus(), Status::Found);
+    registry.FailCall(3, 5);
+    EXPECT_EQ(InstallPathStatus(), Status::Unreadable);
     EXPECT_EQ(registry.openHandles(), 0);
 }
 
-// The loader, in any letter case, starts minimized under its stored name with the program path
-// quoted; without it the game starts, windowed when asked; a failed start is Failed; the working
-// directory is back every time.
-TEST_F(GameLauncherTest, LaunchStartsTheQuotedProgramAndRestoresTheDirectory) {
+// The loader starts minimized under its stored name, quoted, else the game, windowed when asked; a
+// failed start is Failed; the working directory is back every time.
+TEST_F(GatewayTest, LaunchStartsTheQuotedProgramAndRestoresTheDirectory) {
     InstallGame(L"D2LOAD.EXE");
     EXPECT_EQ(launcher.Launch(false), LaunchOutcome::Started);
     host.RemoveFile(kGameDir + L"D2LOAD.EXE");
@@ -142,66 +134,58 @@ TEST_F(GameLauncherTest, LaunchStartsTheQuotedProgramAndRestoresTheDirectory) {
 }
 
 // Without auto start: an address written, the official name clearing it, or nothing written.
-TEST_F(ConnectSequenceTest, SelectionsWithoutAutoStart) {
-    struct Case {
-        Selection selected;
-        std::string list;
-        std::string gateway;
-    };
-    const Case cases[] = {
+TEST_F(GatewayTest, SelectionsWithoutAutoStart) {
+    const std::tuple<Selection, std::string, std::string> cases[] = {
         {L"Beta", "\"Beta\",\"5.6.7.8\"\r\n", std::string("5.6.7.8\0", 8)},
         {OfficialEntryLabel, "<none>", "<absent>"},
         {L"官方战网", "\"\xb9\xd9\xb7\xbd\xd5\xbd\xcd\xf8\",\"9.9.9.9\"\r\n", "<absent>"},
         {std::nullopt, "\"\",\"6.6.6.6\"\r\n", kAddress},
         {L"", "\"\",\"6.6.6.6\"\r\n", std::string("6.6.6.6\0", 8)},
         {L"Gone", "\"Alpha\",\"6.6.6.6\"\r\n", kAddress},
-        {L"alpha", "\"Alpha\",\"6.6.6.6\"\r\n", kAddress},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.list));
-        registry.PutValue(kKey, kGatewayValueName, kRegSz, kAddress);
-        c.list == "<none>" ? (void)host.RemoveFile(kListFileName) : host.PutFile(kListFileName, c.list);
-        EXPECT_EQ(sequence.Run(c.selected, false, false), ConnectOutcome::Registered);
-        EXPECT_EQ(Gateway(), c.gateway);
-        EXPECT_EQ(host.openFiles, 0);
-        EXPECT_EQ(registry.openHandles(), 0);
+    for (const auto& [selected, file, gatewayAfter] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(file));
+        registry.CreateKey(kKey)[kGatewayValueName] = {kRegSz, kAddress};
+        file == "<none>" ? (void)host.RemoveFile(kListFileName) : host.PutFile(kListFileName, file);
+        EXPECT_EQ(sequence.Run(selected, false, false), O::Registered);
+        EXPECT_EQ(Gateway(), gatewayAfter);
+        EXPECT_EQ(host.openFiles + registry.openHandles(), 0);
     }
     EXPECT_TRUE(host.started.empty());
 }
 
-// Without the game's key: NothingStarted and no key, or Failed once a gateway created the key.
-TEST_F(ConnectSequenceTest, AutoStartWithoutGameKey) {
-    EXPECT_EQ(sequence.Run(OfficialEntryLabel, true, false), ConnectOutcome::NothingStarted);
-    EXPECT_EQ(sequence.Run(std::nullopt, true, false), ConnectOutcome::NothingStarted);
-    EXPECT_FALSE(registry.HasKey(kKey));
-    EXPECT_EQ(sequence.Run(L"Alpha", true, false), ConnectOutcome::Failed);
+// Without the game's key: nothing started and no key, or Failed once a gateway created the key. With
+// it, the gateway is written before the key is read; after a failed start the list is still found.
+TEST_F(GatewayTest, AutoStart) {
+    EXPECT_EQ(sequence.Run(OfficialEntryLabel, true, false), O::NothingStarted);
+    EXPECT_EQ(sequence.Run(std::nullopt, true, false), O::NothingStarted);
+    EXPECT_FALSE(registry.Key(kKey));
+    EXPECT_EQ(sequence.Run(L"Alpha", true, false), O::Failed);
     EXPECT_EQ(Gateway(), kAddress);
     EXPECT_TRUE(host.started.empty());
-}
 
-// The gateway is written before the game's key is read; after a failed start the list is still found.
-TEST_F(ConnectSequenceTest, AutoStartWritesGatewayThenStartsGame) {
     InstallGame();
-    EXPECT_EQ(sequence.Run(L"Alpha", true, true), ConnectOutcome::Started);
+    registry.calls.clear();
+    EXPECT_EQ(sequence.Run(L"Beta", true, true), O::Started);
     EXPECT_EQ(registry.calls[1], "RegSetValueExA BNETIP = 0");
     EXPECT_EQ(registry.calls[3], "RegOpenKeyA " + kKey + " = 0");
-    ASSERT_EQ(host.started.size(), 1u);
+    EXPECT_EQ(host.started.size(), 1u);
     host.startProcessFails = true;
-    EXPECT_EQ(sequence.Run(L"Alpha", true, false), ConnectOutcome::Failed);
-    EXPECT_EQ(sequence.Run(L"Beta", false, false), ConnectOutcome::Registered);
+    EXPECT_EQ(sequence.Run(L"Alpha", true, false), O::Failed);
+    EXPECT_EQ(sequence.Run(L"Beta", false, false), O::Registered);
     EXPECT_EQ(Gateway(), std::string("5.6.7.8\0", 8));
 }
 
 // A list file locked, failing while read or missing: Failed, the file closed, nothing written.
-TEST_F(ConnectSequenceTest, ListFileFailureFails) {
-    host.HoldFile(kListFileName, testing::MemoryHostServices::Hold::Exclusive);
-    EXPECT_EQ(sequence.Run(L"Alpha", true, false), ConnectOutcome::Failed);
-    host.HoldFile(kListFileName, testing::MemoryHostServices::Hold::None);
+TEST_F(GatewayTest, ListFileFailureFails) {
+    host.HoldFile(kListFileName, Hold::Exclusive);
+    EXPECT_EQ(sequence.Run(L"Alpha", true, false), O::Failed);
+    host.HoldFile(kListFileName, Hold::None);
     host.failNextRead = true;
-    EXPECT_EQ(sequence.Run(L"Alpha", false, false), ConnectOutcome::Failed);
+    EXPECT_EQ(sequence.Run(L"Alpha", false, false), O::Failed);
     EXPECT_EQ(host.openFiles, 0);
     host.RemoveFile(kListFileName);
-    EXPECT_EQ(sequence.Run(L"Alpha", false, false), ConnectOutcome::Failed);
+    EXPECT_EQ(sequence.Run(L"Alpha", false, false), O::Failed);
     EXPECT_TRUE(registry.calls.empty());
 }
 

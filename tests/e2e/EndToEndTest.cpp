@@ -1,0 +1,416 @@
+// Tolvane.exe end to end under Wine: each window worked through by real keystrokes and clicks, the
+// messages it shows, the list file and registry values it leaves, the game it starts, and what the
+// exe carries besides code.
+#include <gtest/gtest.h>
+
+#include <cwctype>
+#include <initializer_list>
+#include <memory>
+#include <tuple>
+
+#include "Driver.h"
+#include "ui/ControlIds.h"
+
+namespace tolvane::e2e {
+namespace {
+
+namespace f1 = ui::form1;
+namespace f2 = ui::form2;
+namespace f3 = ui::form3;
+using Items = std::vector<std::wstring>;
+const std::wstring kOfficial = L"官方战网";
+const std::wstring kConfirm = L"确定删除？删除后不可恢复！";
+
+// Another program's handle on a file, shared as given; closed with the object.
+struct HeldFile {
+    HeldFile(const std::wstring& path, DWORD share)
+        : handle(::CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    ~HeldFile() { ::CloseHandle(handle); }
+    HANDLE handle;
+};
+
+class TolvaneTest : public ::testing::Test {
+protected:
+    // Starts the program and waits for its main window, in front.
+    void Start() {
+        program_ = std::make_unique<TolvaneProcess>(directory_.path());
+        ASSERT_NE(main_ = program_->WaitForWindow(kMainCaption), nullptr) << "no main window";
+        ASSERT_TRUE(program_->WaitForIdle() && BringToFront(main_));
+    }
+    HWND MainControl(int id) const { return ::GetDlgItem(main_, id); }
+    void Write(const std::wstring& name, const std::string& bytes) {
+        ASSERT_TRUE(WriteWholeFile(directory_.File(name), bytes));
+    }
+    // Alt+`letter` in the main window opens the window titled `caption` in its place.
+    HWND OpenFromMain(WORD letter, const wchar_t* caption) {
+        BringToFront(main_);
+        PressKey(letter, VK_MENU);
+        HWND window = program_->WaitForWindow(caption);
+        EXPECT_TRUE(window && program_->WaitForOnlyVisible(window)) << "Alt+" << static_cast<char>(letter);
+        return window;
+    }
+    MessageBoxSeen ExpectMessage(const wchar_t* title, const std::wstring& text) {
+        MessageBoxSeen box = program_->WaitForMessageBox();
+        EXPECT_NE(box.hwnd, nullptr) << "no message box for: " << ::testing::PrintToString(text);
+        EXPECT_EQ(box.title, title);
+        EXPECT_EQ(box.text, text);
+        return box;
+    }
+    // The box goes on `key`, and `next` gets the focus back (none: another box follows).
+    void Answer(const MessageBoxSeen& box, HWND next, WORD key = VK_RETURN) {
+        ASSERT_TRUE(box.hwnd && BringToFront(box.hwnd));
+        PressKey(key);
+        ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(box.hwnd); })) << "the message box stayed";
+        ASSERT_TRUE(!next || BringToFront(next)) << "the focus did not come back";
+    }
+    void Answer(const wchar_t* title, const std::wstring& text, HWND next) {
+        Answer(ExpectMessage(title, text), next);
+    }
+    void ExpectExitCleanly() { EXPECT_EQ(program_->WaitForExit(), std::optional<DWORD>(0)); }
+
+    // The add window's fields, and a refusal: Enter brings an error box, the window keeps its fields.
+    HWND AddControl(int id) const { return ::GetDlgItem(add_, id); }
+    void SetFields(const std::wstring& name, const std::wstring& address) {
+        ::SendMessageW(AddControl(f2::kText1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        ::SendMessageW(AddControl(f2::kText2), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(address.c_str()));
+    }
+    std::wstring Fields() const {
+        return TextOf(AddControl(f2::kText1)) + L"|" + TextOf(AddControl(f2::kText2));
+    }
+    void ExpectRefusal(const std::wstring& text) {
+        std::wstring fields = Fields();
+        ASSERT_TRUE(BringToFront(add_));
+        PressKey(VK_RETURN);
+        ASSERT_NO_FATAL_FAILURE(Answer(L"错误", text, add_));
+        EXPECT_EQ(Fields(), fields);
+    }
+    void Toggle(int id, bool checked) {
+        Click(MainControl(id));
+        ASSERT_TRUE(WaitUntil([&] { return IsChecked(MainControl(id)) == checked; })) << "control " << id;
+    }
+
+    TempDirectory directory_;
+    std::unique_ptr<TolvaneProcess> program_;
+    HWND main_ = nullptr, add_ = nullptr;
+};
+
+// The client size, and each control's rectangle in its parent's client pixels at 96 DPI (the test
+// prefix's) with its text (null: not checked).
+struct Placement {
+    int id;
+    RECT rect;
+    const wchar_t* text;
+};
+void ExpectLayout(HWND window, SIZE client, std::initializer_list<Placement> controls) {
+    RECT area{};
+    ::GetClientRect(window, &area);
+    EXPECT_EQ(std::make_pair(area.right, area.bottom), std::make_pair(client.cx, client.cy));
+    for (const auto& [id, want, text] : controls) {
+        HWND control = ::GetDlgItem(window, id);
+        RECT r{};
+        ::GetWindowRect(control, &r);
+        ::MapWindowPoints(nullptr, ::GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(std::tie(r.left, r.top, r.right, r.bottom),
+                  std::tie(want.left, want.top, want.right, want.bottom))
+            << "control " << id;
+        EXPECT_EQ(text ? TextOf(control) : L"", text ? text : L"") << "control " << id;
+    }
+}
+
+// First start: an empty list file, the fixed item alone, layout, tip, tab order, the check boxes'
+// interlock; the about window, its links and its three ways home; Esc ends the program.
+TEST_F(TolvaneTest, FirstStartAndAbout) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    HWND list = MainControl(f1::kList1), autoRun = MainControl(f1::kAutoRun),
+         windowMode = MainControl(f1::kWindow);
+    EXPECT_EQ(directory_.Read(L"diablo.dat"), std::string());
+    EXPECT_EQ(ListItems(list), Items{kOfficial});
+    EXPECT_EQ(ListSelection(list), LB_ERR);
+    EXPECT_TRUE(program_->WaitForOnlyVisible(main_));
+    ExpectLayout(main_, {233, 178},
+                 {{f1::kList1, {80, 8, 225, 154}, nullptr},
+                  {f1::kCommand1, {8, 32, 73, 49}, L"新增(&N)"},
+                  {f1::kCommand3, {8, 56, 73, 73}, L"删除(&D)"},
+                  {f1::kCommand4, {8, 104, 73, 121}, L"退出(&Q)"},
+                  {f1::kCommand5, {8, 80, 73, 97}, L"关于(&A)"},
+                  {f1::kWindow, {152, 152, 225, 172}, L"窗口模式"},
+                  {f1::kAutoRun, {80, 152, 153, 172}, L"自动启动"},
+                  {f1::kCommand2, {8, 8, 73, 25}, L"启动(&O)"},
+                  {f1::kImage1, {8, 128, 73, 170}, nullptr}});
+    // Resting over the list shows its tip.
+    RECT area;
+    ::GetWindowRect(list, &area);
+    EXPECT_TRUE(WaitUntil([&, nudge = 0]() mutable {
+        MoveMouse({area.left + 30 + (++nudge % 2), area.top + 60});
+        return program_->WaitForWindow(L"双击选择的服务器进入", L"tooltips_class32", 0) != nullptr;
+    }));
+
+    // Focus starts in the list; Tab walks the tab order and wraps round, Shift+Tab goes back.
+    ASSERT_TRUE(BringToFront(main_));
+    EXPECT_EQ(FocusOf(main_), list);
+    for (int id : {f1::kCommand1, f1::kCommand3, f1::kCommand4, f1::kCommand5, f1::kWindow, f1::kAutoRun,
+                   f1::kCommand2, f1::kList1}) {
+        PressKey(VK_TAB);
+        EXPECT_TRUE(WaitUntil([&] { return FocusOf(main_) == MainControl(id); })) << "control " << id;
+    }
+    PressKey(VK_TAB, VK_SHIFT);
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(main_) == MainControl(f1::kCommand2); }));
+
+    // Unchecking auto start clears and greys window mode; checking it enables window mode again, unchecked.
+    EXPECT_TRUE(IsChecked(autoRun) && !IsChecked(windowMode) && ::IsWindowEnabled(windowMode));
+    Click(windowMode);
+    ASSERT_TRUE(WaitUntil([&] { return IsChecked(windowMode); }));
+    Click(autoRun);
+    ASSERT_TRUE(WaitUntil([&] { return !IsChecked(autoRun); }));
+    EXPECT_FALSE(IsChecked(windowMode) || ::IsWindowEnabled(windowMode));
+    Click(autoRun);
+    ASSERT_TRUE(WaitUntil([&] { return IsChecked(autoRun); }));
+    EXPECT_TRUE(::IsWindowEnabled(windowMode) && !IsChecked(windowMode));
+
+    HWND about = OpenFromMain('A', kAboutCaption);
+    ASSERT_NE(about, nullptr);
+    ExpectLayout(about, {179, 103},
+                 {{f3::kFrame1, {8, 8, 169, 89}, L"Tolvane"},
+                  {f3::kLabel1, {24, 32, 145, 49}, nullptr},
+                  {f3::kLabel2, {24, 48, 137, 65}, nullptr},
+                  {f3::kLabel3, {24, 64, 121, 81}, nullptr},
+                  {f3::kCommand1, {104, 64, 161, 81}, L"确定(&O)"}});
+    std::wstring homePage = TextOf(::GetDlgItem(about, f3::kLabel2));
+    EXPECT_EQ(homePage.rfind(L"http", 0), 0u);
+    std::wstring record = FromUnixPath(TOLVANE_BROWSER_RECORD);  // the URLs the browser was asked to open
+    for (int id : {f3::kLabel2, f3::kLabel3}) {
+        ::DeleteFileW(record.c_str());
+        Click(::GetDlgItem(about, id));
+        EXPECT_TRUE(WaitUntil([&] { return ReadWholeFile(record) == Ansi(homePage) + "\n"; })) << id;
+        EXPECT_TRUE(program_->WaitForOnlyVisible(about));
+    }
+    for (auto [key, modifier] : {std::pair<WORD, WORD>{VK_RETURN, 0}, {VK_ESCAPE, 0}, {VK_F4, VK_MENU}}) {
+        ASSERT_TRUE(BringToFront(about));
+        PressKey(key, modifier);
+        ASSERT_TRUE(program_->WaitForOnlyVisible(main_)) << key;
+        ASSERT_TRUE(key == VK_F4 || (about = OpenFromMain('A', kAboutCaption)));
+    }
+    ASSERT_TRUE(BringToFront(main_));
+    PressKey(VK_ESCAPE);
+    ExpectExitCleanly();
+}
+
+// A list file another program holds, or a folder of its name: an error naming both comes before the
+// main window, which shows the fixed item; the file keeps its bytes.
+TEST_F(TolvaneTest, StartupSaysWhyTheListCannotBeKept) {
+    const std::wstring where = L"文件夹“" + directory_.path().substr(0, directory_.path().size() - 1) +
+                               L"”中的服务器列表文件 diablo.dat";
+    const std::string file = Record(L"abc", L"1.2.3.4");
+    Write(L"diablo.dat", file);
+    for (bool locked : {true, false}) {
+        std::unique_ptr<HeldFile> lock;
+        if (locked) {
+            lock = std::make_unique<HeldFile>(directory_.File(L"diablo.dat"), 0);
+        } else {
+            ASSERT_TRUE(::DeleteFileW(directory_.File(L"diablo.dat").c_str()) &&
+                        ::CreateDirectoryW(directory_.File(L"diablo.dat").c_str(), nullptr));
+        }
+        program_ = std::make_unique<TolvaneProcess>(directory_.path());
+        MessageBoxSeen box =
+            ExpectMessage(L"错误", locked ? L"无法读取" + where +
+                                                L"，它可能正被其他程序占用。文件没有被改动。\n\n请关闭正在使"
+                                                L"用这个文件的程序，然后重新启动 Tolvane。"
+                                          : where +
+                                                L"不是文件，而是一个同名的文件夹。\n\n请把这个文件夹改名或移"
+                                                L"走，然后重新启动 Tolvane。");
+        EXPECT_EQ(program_->VisibleWindows(), std::vector<HWND>{box.hwnd}) << "the box comes first";
+        ASSERT_NO_FATAL_FAILURE(Answer(box, nullptr));
+        ASSERT_NE(main_ = program_->WaitForWindow(kMainCaption), nullptr);
+        EXPECT_EQ(ListItems(MainControl(f1::kList1)), Items{kOfficial});
+        ASSERT_TRUE(BringToFront(main_));
+        PressKey(VK_F4, VK_MENU);
+        ExpectExitCleanly();
+        lock.reset();
+        EXPECT_EQ(directory_.Read(L"diablo.dat"), locked ? std::optional<std::string>(file) : std::nullopt);
+    }
+}
+
+// Yes with nothing selected keeps every record; the fixed item is refused; No keeps the entry; a held
+// leftover diablo.new fails only the removal, which once it is let go takes every record of the name.
+TEST_F(TolvaneTest, DeleteFlow) {
+    const std::string file = Record(L"", L"6.6.6.6") + Record(L"电信", L"1.1.1.1") +
+                             Record(L"abc", L"1.2.3.4") + Record(L"电信", L"2.2.2.2");
+    Write(L"diablo.dat", file);
+    Write(L"diablo.new", Record(L"stale", L"9.9.9.9"));
+    auto held = std::make_unique<HeldFile>(directory_.File(L"diablo.new"), FILE_SHARE_READ);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    HWND list = MainControl(f1::kList1);
+    const Items all{kOfficial, L"", L"电信", L"abc", L"电信"};
+    EXPECT_EQ(ListItems(list), all);
+    PressKey('D', VK_MENU);
+    ASSERT_NO_FATAL_FAILURE(Answer(L"删除", kConfirm, main_));
+    EXPECT_EQ(directory_.Read(L"diablo.dat"), file);
+
+    ClickListItem(list, 0);
+    ASSERT_TRUE(WaitUntil([&] { return ListSelection(list) == 0; }));
+    PressKey('D', VK_MENU);
+    ASSERT_NO_FATAL_FAILURE(Answer(L"失败", L"此项不能删除！", main_));
+
+    ClickListItem(list, 2);
+    ASSERT_TRUE(WaitUntil([&] { return ListSelection(list) == 2; }));
+    PressKey('D', VK_MENU);
+    ASSERT_NO_FATAL_FAILURE(Answer(ExpectMessage(L"删除", kConfirm), main_, 'N'));
+    PressKey('D', VK_MENU);
+    ASSERT_NO_FATAL_FAILURE(Answer(L"删除", kConfirm, nullptr));
+    ASSERT_NO_FATAL_FAILURE(
+        Answer(L"错误", L"删除失败：服务器列表文件无法读写。列表显示的是文件现在的内容。", main_));
+    EXPECT_EQ(directory_.Read(L"diablo.dat"), file);
+    EXPECT_EQ(ListItems(list), all);
+
+    held.reset();
+    ClickListItem(list, 2);
+    ASSERT_TRUE(WaitUntil([&] { return ListSelection(list) == 2; }));
+    PressKey('D', VK_MENU);
+    ASSERT_NO_FATAL_FAILURE(Answer(L"删除", kConfirm, main_));
+    EXPECT_TRUE(WaitUntil([&] { return ListItems(list) == Items{kOfficial, L"", L"abc"}; }));
+    EXPECT_EQ(ListSelection(list), LB_ERR);
+    EXPECT_EQ(directory_.Read(L"diablo.dat"), Record(L"", L"6.6.6.6") + Record(L"abc", L"1.2.3.4"));
+    EXPECT_EQ(directory_.Read(L"diablo.new"), std::nullopt);
+    PressKey('Q', VK_MENU);
+    ExpectExitCleanly();
+}
+
+// Common controls 6, per-monitor DPI, no execution level (so Windows redirects writes under Program
+// Files, as for the game), no UTF-8 code page, no installer word to elevate it for, the icons.
+TEST(ResourcesTest, ManifestVersionAndIcon) {
+    std::wstring path = FromUnixPath(TOLVANE_EXE);
+    HMODULE exe =
+        ::LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(exe, nullptr);
+    auto resource = [&](const wchar_t* type) {
+        HRSRC found = ::FindResourceW(exe, MAKEINTRESOURCEW(1), type);
+        return found ? std::string(static_cast<const char*>(::LockResource(::LoadResource(exe, found))),
+                                   ::SizeofResource(exe, found))
+                     : std::string();
+    };
+    std::string manifest = resource(MAKEINTRESOURCEW(24));
+    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
+    EXPECT_EQ(manifest.find("<requestedExecutionLevel"), std::string::npos);
+    EXPECT_EQ(manifest.find("activeCodePage"), std::string::npos);
+
+    std::string version = resource(RT_VERSION);
+    std::wstring texts(reinterpret_cast<const wchar_t*>(version.data()), version.size() / sizeof(wchar_t));
+    EXPECT_NE(texts.find(L"Tolvane 战网服务器切换工具"), std::wstring::npos);
+    texts += path.substr(path.rfind(L'\\'));
+    for (wchar_t& c : texts) c = static_cast<wchar_t>(std::towlower(c));
+    for (const wchar_t* word : {L"instal", L"setup", L"update", L"patch"})
+        EXPECT_EQ(texts.find(word), std::wstring::npos) << ::testing::PrintToString(std::wstring(word));
+
+    std::string group =
+        resource(RT_GROUP_ICON);  // a 6-byte header, then 14 bytes per image: size, -, colours
+    std::vector<std::pair<int, int>> images;
+    for (std::size_t at = 6; at + 14 <= group.size(); at += 14)
+        images.emplace_back(static_cast<unsigned char>(group[at]), static_cast<unsigned char>(group[at + 2]));
+    EXPECT_EQ(images, (std::vector<std::pair<int, int>>{{32, 16}, {16, 16}}));
+    ::FreeLibrary(exe);
+}
+
+// The add window: layout, refusals in order, a new server appended to the file and to the list as
+// shown (no reload), and its ways home.
+TEST_F(TolvaneTest, AddFlow) {
+    std::string file = Record(L"abc", L"1.2.3.4");
+    Write(L"diablo.dat", file);
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_NE(add_ = OpenFromMain('N', kAddCaption), nullptr);
+    ExpectLayout(add_, {249, 148},
+                 {{f2::kAg, {8, 8, 241, 137}, L""},
+                  {f2::kLabel1Name, {24, 34, 89, 48}, L"服务器名称"},
+                  {f2::kText1, {96, 32, 225, 50}, L""},
+                  {f2::kLabel1Address, {24, 65, 89, 82}, L"ＩＰ　地址"},
+                  {f2::kText2, {96, 64, 225, 82}, L""},
+                  {f2::kCommand4, {24, 104, 113, 121}, L"确定(&O)"},
+                  {f2::kCommand1, {136, 104, 225, 121}, L"取消(&C)"}});
+    EXPECT_EQ(FocusOf(add_), AddControl(f2::kText1));
+    PressKey(VK_TAB);
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(add_) == AddControl(f2::kText2); }));
+    PressKey(VK_TAB, VK_SHIFT);
+    EXPECT_TRUE(WaitUntil([&] { return FocusOf(add_) == AddControl(f2::kText1); }));
+
+    ASSERT_NO_FATAL_FAILURE(ExpectRefusal(L"请输入服务器名称"));
+    TypeText(L"新服");
+    ASSERT_TRUE(WaitUntil([&] { return Fields() == L"新服|"; }));
+    ASSERT_NO_FATAL_FAILURE(ExpectRefusal(L"请输入服务器IP地址"));
+    SetFields(L"a\"b", L"1.2.3.4\"");
+    ASSERT_NO_FATAL_FAILURE(
+        ExpectRefusal(L"服务器名称不能含有双引号、换行符或本系统编码无法表示的字符，请修改后再试。"));
+    SetFields(L"ab", L"1.2\r\n");
+    ASSERT_NO_FATAL_FAILURE(
+        ExpectRefusal(L"服务器IP地址不能含有双引号、换行符或本系统编码无法表示的字符，请修改后再试。"));
+    SetFields(L"新服", L"1.2.3.4");
+    ASSERT_NO_FATAL_FAILURE(ExpectRefusal(L"有相同的服务器名或是IP已经存在"));
+    EXPECT_EQ(directory_.Read(L"diablo.dat"), file);
+
+    std::string behind = Record(L"behind", L"9.9.9.9");  // written behind its back: a reload would show it
+    Write(L"diablo.dat", file + behind);
+    SetFields(L"电信 二区", L"5.6.7.8");
+    PressKey('O', VK_MENU);
+    ASSERT_TRUE(program_->WaitForOnlyVisible(main_));
+    EXPECT_EQ(ListItems(MainControl(f1::kList1)),
+              (std::vector<std::wstring>{L"官方战网", L"abc", L"电信 二区"}));
+    // Esc (the cancel button) and the close box each go back home, write nothing, and leave the fields
+    // empty, the caret in the name, when the window opens again. The program ends cleanly after.
+    for (auto [key, modifier] : {std::pair<WORD, WORD>{VK_ESCAPE, 0}, {VK_F4, VK_MENU}, {VK_ESCAPE, 0}}) {
+        ASSERT_NE(add_ = OpenFromMain('N', kAddCaption), nullptr);
+        EXPECT_EQ(Fields(), L"|");
+        EXPECT_EQ(FocusOf(add_), AddControl(f2::kText1));
+        SetFields(L"abc", L"1.2.3.4");
+        ASSERT_TRUE(BringToFront(add_));
+        PressKey(key, modifier);
+        ASSERT_TRUE(program_->WaitForOnlyVisible(main_)) << key << "/" << modifier;
+    }
+    EXPECT_EQ(directory_.Read(L"diablo.dat"), file + behind + Record(L"电信 二区", L"5.6.7.8"));
+    ASSERT_TRUE(BringToFront(main_));
+    PressKey(VK_ESCAPE);
+    ExpectExitCleanly();
+}
+
+// Registering nothing or an address, the failure without a game, and the loader started windowed,
+// under its stored name and quoted path, in a Chinese game folder.
+TEST_F(TolvaneTest, RegisterFailAndLaunch) {
+    if (!InScratchPrefix()) GTEST_SKIP() << "writes the game's registry key; only in scripts/test's prefix";
+    DeleteGameKeyPath();
+    TempDirectory game{L"游戏\\暗黑破坏神II"};  // a game folder as many players have it
+    Write(L"diablo.dat", Record(L"abc", L"1.2.3.4") + Record(L"电信", L"网关.example"));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    HWND list = MainControl(f1::kList1);
+    ASSERT_NO_FATAL_FAILURE(Toggle(f1::kAutoRun, false));
+    ASSERT_TRUE(BringToFront(main_));
+    PressKey(VK_RETURN);
+    ASSERT_NO_FATAL_FAILURE(Answer(L"成功", L"注册成功！", main_));
+    EXPECT_EQ(GameValue("BNETIP"), "(none)");
+
+    ClickListItem(list, 2, 2);
+    ASSERT_NO_FATAL_FAILURE(Answer(L"成功", L"注册成功！", main_));
+    EXPECT_EQ(ListSelection(list), 2);
+    EXPECT_EQ(GameValue("BNETIP"), Ansi(L"网关.example") + '\0');
+
+    ASSERT_NO_FATAL_FAILURE(Toggle(f1::kAutoRun, true));
+    ClickListItem(list, 1);
+    ASSERT_TRUE(WaitUntil([&] { return ListSelection(list) == 1; }));
+    PressKey(VK_RETURN);
+    ASSERT_NO_FATAL_FAILURE(Answer(L"失败", L"未发现游戏目录，请先运行一次暗黑破坏神II。", main_));
+    EXPECT_EQ(GameValue("BNETIP"), std::string("1.2.3.4") + '\0');
+
+    ASSERT_TRUE(
+        ::CopyFileW(FromUnixPath(TOLVANE_STANDIN_EXE).c_str(), game.File(L"D2LOAD.EXE").c_str(), FALSE));
+    ASSERT_TRUE(SetGameValue("InstallPath", Ansi(game.path()) + '\0'));
+    ASSERT_NO_FATAL_FAILURE(Toggle(f1::kWindow, true));
+    ASSERT_TRUE(BringToFront(main_));
+    PressKey('O', VK_MENU);
+    std::string record;  // the stand-in's: its command line, a tab, its working directory, in UTF-8
+    WaitUntil([&] { return !(record = game.Read(L"standin-record.txt").value_or("")).empty(); });
+    std::wstring folder = game.path().substr(0, game.path().size() - 1);
+    EXPECT_EQ(record, Utf8(L"\"" + game.path() + L"D2LOAD.EXE\" -w  -skiptobnet\t" + folder + L"\n"));
+    EXPECT_EQ(GameValue("BNETIP"), std::string("1.2.3.4") + '\0');
+    EXPECT_TRUE(program_->WaitForOnlyVisible(main_));
+    DeleteGameKeyPath();
+}
+
+}  // namespace
+}  // namespace tolvane::e2e

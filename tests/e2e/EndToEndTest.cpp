@@ -370,13 +370,14 @@ TEST_F(TolvaneTest, AddFlow) {
     ExpectExitCleanly();
 }
 
-// Registering nothing or an address, the failure without a game, and the loader started windowed,
-// under its stored name and quoted path, in a Chinese game folder.
+// Registering nothing (an empty name is no selection) or an address, the failure without a game, and
+// the loader started windowed, under its stored name and quoted path, in a Chinese game folder.
 TEST_F(TolvaneTest, RegisterFailAndLaunch) {
     if (!InScratchPrefix()) GTEST_SKIP() << "writes the game's registry key; only in scripts/test's prefix";
     DeleteGameKeyPath();
     TempDirectory game{L"游戏\\暗黑破坏神II"};  // a game folder as many players have it
-    Write(L"diablo.dat", Record(L"abc", L"1.2.3.4") + Record(L"电信", L"网关.example"));
+    Write(L"diablo.dat",
+          Record(L"", L"6.6.6.6") + Record(L"abc", L"1.2.3.4") + Record(L"电信", L"网关.example"));
     ASSERT_NO_FATAL_FAILURE(Start());
     HWND list = MainControl(f1::kList1);
     ASSERT_NO_FATAL_FAILURE(Toggle(f1::kAutoRun, false));
@@ -385,14 +386,14 @@ TEST_F(TolvaneTest, RegisterFailAndLaunch) {
     ASSERT_NO_FATAL_FAILURE(Answer(L"成功", L"注册成功！", main_));
     EXPECT_EQ(GameValue("BNETIP"), "(none)");
 
-    ClickListItem(list, 2, 2);
+    ClickListItem(list, 3, 2);
     ASSERT_NO_FATAL_FAILURE(Answer(L"成功", L"注册成功！", main_));
-    EXPECT_EQ(ListSelection(list), 2);
+    EXPECT_EQ(ListSelection(list), 3);
     EXPECT_EQ(GameValue("BNETIP"), Ansi(L"网关.example") + '\0');
 
     ASSERT_NO_FATAL_FAILURE(Toggle(f1::kAutoRun, true));
-    ClickListItem(list, 1);
-    ASSERT_TRUE(WaitUntil([&] { return ListSelection(list) == 1; }));
+    ClickListItem(list, 2);
+    ASSERT_TRUE(WaitUntil([&] { return ListSelection(list) == 2; }));
     PressKey(VK_RETURN);
     ASSERT_NO_FATAL_FAILURE(Answer(L"失败", L"未发现游戏目录，请先运行一次暗黑破坏神II。", main_));
     EXPECT_EQ(GameValue("BNETIP"), std::string("1.2.3.4") + '\0');

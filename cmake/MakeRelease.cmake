@@ -8,15 +8,16 @@ set(stage ${out_dir}/release-stage)
 file(REMOVE_RECURSE ${stage})
 file(MAKE_DIRECTORY ${stage})
 
-# The commit's time; outside a git checkout SOURCE_DATE_EPOCH, else the
-# earliest time a zip can hold.
-execute_process(COMMAND git -C ${SOURCE_DIR} log -1 --format=%ct
-                OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE failed ERROR_QUIET)
-if(failed OR epoch STREQUAL "")
-  set(epoch "$ENV{SOURCE_DATE_EPOCH}")
-endif()
+# The commit's time: SOURCE_DATE_EPOCH when given, else the checkout's last
+# commit. Without either there is no date that makes the zip checkable.
+set(epoch "$ENV{SOURCE_DATE_EPOCH}")
 if(epoch STREQUAL "")
-  set(epoch 315532800)
+  execute_process(COMMAND git -C ${SOURCE_DIR} log -1 --format=%ct
+                  OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_VARIABLE git_error)
+endif()
+if(NOT epoch MATCHES "^[0-9]+$")
+  message(FATAL_ERROR "no commit date for the zip (${git_error}): build from a git checkout, or set "
+                      "SOURCE_DATE_EPOCH to the commit's time (git log -1 --format=%ct)")
 endif()
 
 # The read-me names the exe's SHA-256. Windows editors expect CRLF; the byte

@@ -6,14 +6,15 @@ if(NOT WIN32 OR NOT TARGET Tolvane)
   return()
 endif()
 
+# Made on every build of the target: the zip's date is the commit's, which
+# changes without any file the zip depends on changing.
 set(tolvane_zip ${CMAKE_BINARY_DIR}/Tolvane-${TOLVANE_VERSION_TEXT}-win32.zip)
-add_custom_command(
-  OUTPUT ${tolvane_zip} ${CMAKE_BINARY_DIR}/SHA256SUMS
+# A build tree once configured with CPack keeps its files, which reserve the name.
+file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourceConfig.cmake)
+add_custom_target(package
   COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:Tolvane> -DZIP=${tolvane_zip}
           -DREADME=${CMAKE_SOURCE_DIR}/packaging/README.txt -DVERSION=${TOLVANE_VERSION_TEXT}
           -DSOURCE_DIR=${CMAKE_SOURCE_DIR} -P ${CMAKE_SOURCE_DIR}/cmake/MakeRelease.cmake
-  DEPENDS Tolvane ${CMAKE_SOURCE_DIR}/packaging/README.txt ${CMAKE_SOURCE_DIR}/cmake/MakeRelease.cmake
+  DEPENDS Tolvane
+  BYPRODUCTS ${tolvane_zip} ${CMAKE_BINARY_DIR}/SHA256SUMS
   VERBATIM)
-# A build tree once configured with CPack keeps its files, which reserve the name.
-file(REMOVE ${CMAKE_BINARY_DIR}/CPackConfig.cmake ${CMAKE_BINARY_DIR}/CPackSourceConfig.cmake)
-add_custom_target(package DEPENDS ${tolvane_zip})

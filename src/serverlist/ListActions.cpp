@@ -19,8 +19,12 @@ StartupList ListActions::Open() {
     bool existed = host_.FindFile(kListFileName).has_value();
     try {
         list_.EnsureListFile();
-    } catch (const ListFileError&) {
-        start.problem = existed ? ListProblem::CannotRead : ListProblem::CannotCreate;
+    } catch (const ListFileError& error) {
+        // Only a missing list file that could not be made is a folder taking no
+        // new file; anything else (a copy that cannot be read, say) is a file
+        // that cannot be read.
+        bool created = !existed && error.fileName() == kListFileName;
+        start.problem = created ? ListProblem::CannotCreate : ListProblem::CannotRead;
         return start;
     }
     try {

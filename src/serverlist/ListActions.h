@@ -41,7 +41,7 @@ enum class DeleteOutcome {
     Declined,         // the user answered No
     NothingSelected,  // confirmed with no item selected: every record stays
     Removed,
-    ListFileFailed,  // the file shows what it holds now, whole
+    ListFileFailed,  // the file is whole, as before the removal or after it
 };
 
 // The user's edits of the list, as the windows start them: each takes what

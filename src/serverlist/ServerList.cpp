@@ -62,9 +62,11 @@ void CopyList(HostServices& host, const std::wstring& from, const std::wstring& 
 // the same record. Copying then shows the old list, which is also the new one.
 // In every other case "diablo.new" is a leftover and the old list stands.
 //
-// Once the list is settled, a "diablo.new" that another program holds and so
-// cannot be deleted is only clutter: the operation goes on, and the next one
-// tries again. A list already equal to it is not copied again.
+// Once the list is settled, a "diablo.new" that another program holds open for
+// reading, and that so cannot be deleted, is only clutter: the operation goes
+// on, and the next one tries again. A list already equal to it is not copied
+// again. A copy that cannot even be read leaves the list unsettled, and the
+// operation fails.
 void FinishInterruptedRemoval(HostServices& host) {
     if (!host.FindFile(kTemporaryListFileName)) return;
     if (CompareListWithCopy(host) == ListAgainstCopy::Prefix)

@@ -187,8 +187,10 @@ Selection Form1::SelectedItem() const {
     LRESULT length = ::SendMessageW(listBox, LB_GETTEXTLEN, index, 0);
     if (length == LB_ERR) return std::nullopt;
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    // An item that cannot be read is no selection, never the empty name.
     LRESULT copied = ::SendMessageW(listBox, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(copied == LB_ERR ? 0 : static_cast<std::size_t>(copied));
+    if (copied == LB_ERR) return std::nullopt;
+    text.resize(static_cast<std::size_t>(copied));
     return text;
 }
 

@@ -18,8 +18,10 @@
 namespace {
 
 // The program is often run from a downloads folder, where a planted DLL of a
-// system name would otherwise be found first. Only the system directory is
-// searched from here on; the current directory never is.
+// system name would otherwise be found first. Where the system offers it
+// (Windows 8, and Windows 7 with its DLL search update) only the system
+// directory is searched from here on; everywhere the current directory is
+// taken out of the search.
 void RestrictDllSearch() {
     using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
     constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32

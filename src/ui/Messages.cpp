@@ -58,22 +58,23 @@ std::optional<Message> MessageFor(DeleteOutcome outcome) {
 }
 
 std::optional<Message> MessageFor(ListProblem problem, const std::wstring& folder) {
-    const std::wstring where = L"文件夹“" + folder + L"”中的服务器列表文件 diablo.dat";
+    const std::wstring file = L"文件夹“" + folder + L"”中的服务器列表文件 diablo.dat";
     switch (problem) {
         case ListProblem::CannotCreate:
-            return Message{L"无法创建" + where +
-                               L"：这个文件夹或所在的磁盘是只读的。\n\n"
-                               L"请把 Tolvane.exe 放到可以写入的文件夹（例如“文档”里的一个文件夹）"
-                               L"中再运行。在此之前，列表里只有“官方战网”。",
-                           kErrorTitle};
+            return Message{
+                L"无法创建" + file +
+                    L"，这个文件夹或它所在的磁盘可能是只读的。\n\n"
+                    L"请从可以写入的文件夹启动 Tolvane（例如把它放到“文档”里的一个文件夹中再运行）。"
+                    L"在此之前，新增的服务器无法保存。",
+                kErrorTitle};
         case ListProblem::CannotRead:
-            return Message{L"无法读取" + where +
-                               L"，它可能正被其他程序占用。文件没有被改动。\n\n"
+            return Message{L"无法读取" + file +
+                               L"，它可能正被其他程序占用。\n\n"
                                L"请关闭正在使用这个文件的程序，然后重新启动 Tolvane。",
                            kErrorTitle};
         case ListProblem::NotAFile:
-            return Message{where +
-                               L"不是文件，而是一个同名的文件夹。\n\n"
+            return Message{L"文件夹“" + folder +
+                               L"”中的 diablo.dat 是一个文件夹，不是服务器列表文件。\n\n"
                                L"请把这个文件夹改名或移走，然后重新启动 Tolvane。",
                            kErrorTitle};
         case ListProblem::None:

@@ -198,8 +198,8 @@ TEST_F(TolvaneTest, FirstStartAndAbout) {
 // A list file another program holds, or a folder of its name: an error naming both comes before the
 // main window, which shows the fixed item; the file keeps its bytes.
 TEST_F(TolvaneTest, StartupSaysWhyTheListCannotBeKept) {
-    const std::wstring where = L"文件夹“" + directory_.path().substr(0, directory_.path().size() - 1) +
-                               L"”中的服务器列表文件 diablo.dat";
+    const std::wstring folder =
+        L"文件夹“" + directory_.path().substr(0, directory_.path().size() - 1) + L"”中的";
     const std::string file = Record(L"abc", L"1.2.3.4");
     Write(L"diablo.dat", file);
     for (bool locked : {true, false}) {
@@ -212,12 +212,12 @@ TEST_F(TolvaneTest, StartupSaysWhyTheListCannotBeKept) {
         }
         program_ = std::make_unique<TolvaneProcess>(directory_.path());
         MessageBoxSeen box =
-            ExpectMessage(L"错误", locked ? L"无法读取" + where +
-                                                L"，它可能正被其他程序占用。文件没有被改动。\n\n请关闭正在使"
-                                                L"用这个文件的程序，然后重新启动 Tolvane。"
-                                          : where +
-                                                L"不是文件，而是一个同名的文件夹。\n\n请把这个文件夹改名或移"
-                                                L"走，然后重新启动 Tolvane。");
+            ExpectMessage(L"错误", locked ? L"无法读取" + folder +
+                                                L"服务器列表文件 diablo.dat，它可能正被其他程序占用。\n\n"
+                                                L"请关闭正在使用这个文件的程序，然后重新启动 Tolvane。"
+                                          : folder +
+                                                L" diablo.dat 是一个文件夹，不是服务器列表文件。\n\n"
+                                                L"请把这个文件夹改名或移走，然后重新启动 Tolvane。");
         EXPECT_EQ(program_->VisibleWindows(), std::vector<HWND>{box.hwnd}) << "the box comes first";
         ASSERT_NO_FATAL_FAILURE(Answer(box, nullptr));
         ASSERT_NE(main_ = program_->WaitForWindow(kMainCaption), nullptr);
@@ -297,7 +297,7 @@ TEST(ResourcesTest, ManifestVersionAndIcon) {
     std::string version = resource(RT_VERSION);
     std::wstring texts(reinterpret_cast<const wchar_t*>(version.data()), version.size() / sizeof(wchar_t));
     EXPECT_NE(texts.find(L"Tolvane 战网服务器切换工具"), std::wstring::npos);
-    texts += path.substr(path.rfind(L'\\'));
+    texts += path.substr(path.rfind(L'\\')) + std::wstring(manifest.begin(), manifest.end());
     for (wchar_t& c : texts) c = static_cast<wchar_t>(std::towlower(c));
     for (const wchar_t* word : {L"instal", L"setup", L"update", L"patch"})
         EXPECT_EQ(texts.find(word), std::wstring::npos) << ::testing::PrintToString(std::wstring(word));

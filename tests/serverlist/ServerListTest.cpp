@@ -259,6 +259,10 @@ TEST_F(ServerListTest, OpenKeepsTheListOrSaysWhyItCannot) {
     host.HoldFile(kList, Hold::Exclusive);
     EXPECT_EQ(actions.Open().problem, ListProblem::CannotRead);
     EXPECT_EQ(host.FileBytes(kList), "\"a\",\"1\"\r\n");
+    host = MemoryHostServices();  // no list, and a leftover copy nobody may read: not a read-only folder
+    host.PutFile(kCopy, "\"a\",\"1\"\r\n");
+    host.HoldFile(kCopy, Hold::Exclusive);
+    EXPECT_EQ(actions.Open().problem, ListProblem::CannotRead);
 }
 
 // Refusals come in a fixed order, each before the file is touched; a clash or an unreadable file

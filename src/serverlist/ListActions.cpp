@@ -35,6 +35,14 @@ StartupList ListActions::Open() {
     return start;
 }
 
+std::vector<std::wstring> ListActions::Names() {
+    try {
+        return list_.LoadNames();
+    } catch (const ListFileError&) {
+        return {};
+    }
+}
+
 // Empty means length zero: spaces pass and nothing is trimmed. Text the file
 // could not give back is refused before the file is read, and the file is
 // only written when no record holds the name or the address.

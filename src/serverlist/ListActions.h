@@ -52,6 +52,9 @@ public:
 
     // The main window's load step: the list file made sure of, then read.
     StartupList Open();
+    // The names to show after an edit: the file's as it is now, or none when
+    // it cannot be read.
+    std::vector<std::wstring> Names();
     // The add window's two field texts, exactly as typed.
     AddOutcome Add(const std::wstring& name, const std::wstring& address);
     // The main list's selection; `confirm` asks the user and is true for Yes.

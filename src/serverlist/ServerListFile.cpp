@@ -47,16 +47,19 @@ std::optional<std::size_t> QuotedSplit(const std::string& bytes, std::size_t siz
     return at;
 }
 
+// The bytes a field is stored as, or nothing when the reader would not give
+// them back as `text`: a character outside the code page is stored as a
+// substitute and reads back as another text.
+std::optional<std::string> StoredBytes(HostServices& host, const std::wstring& text) {
+    if (text.find_first_of(std::wstring(L"\"\r\n\0", 4)) != std::wstring::npos) return std::nullopt;
+    std::string bytes = Encode(host, text);
+    if (Decode(host, bytes.data(), bytes.size()) != text) return std::nullopt;
+    return bytes;
+}
+
 }  // namespace
 
-bool IsStorable(HostServices& host, const std::wstring& text) {
-    if (text.find_first_of(std::wstring(L"\"\r\n\0", 4)) != std::wstring::npos) return false;
-    // Exactly what the reader would make of the stored bytes: a character
-    // outside the code page is stored as a substitute and reads back as
-    // another text.
-    std::string bytes = Encode(host, text);
-    return Decode(host, bytes.data(), bytes.size()) == text;
-}
+bool IsStorable(HostServices& host, const std::wstring& text) { return StoredBytes(host, text).has_value(); }
 
 ServerListFile::ServerListFile(HostServices& host) : host_(host) {}
 
@@ -204,18 +207,11 @@ void ServerListFile::WriteEntry(const ServerEntry& entry) {
     if (!file_ || !writing_) Fail(ListFileOperation::Write);
     // A field the reader would not give back (a line feed could even forge a
     // record of its own) is refused before a byte is written.
-    if (!IsStorable(host_, entry.name) || !IsStorable(host_, entry.address)) Fail(ListFileOperation::Write);
-    std::string name = Encode(host_, entry.name);
-    std::string address = Encode(host_, entry.address);
-    std::string record;
-    record.reserve(name.size() + address.size() + 7);
-    record += '"';
-    record += name;
-    record += kSeparator;
-    record += address;
-    record += "\"\r\n";
+    std::optional<std::string> name = StoredBytes(host_, entry.name);
+    std::optional<std::string> address = StoredBytes(host_, entry.address);
+    if (!name || !address) Fail(ListFileOperation::Write);
     CompleteLastLine();
-    Append(record.data(), record.size());
+    AppendRecord(*name, *address);
 }
 
 void ServerListFile::WriteLine(const ListLine& line) {
@@ -226,10 +222,16 @@ void ServerListFile::WriteLine(const ListLine& line) {
         return;
     }
     // The fields' bytes are known to read back; only the frame is rewritten.
+    AppendRecord(std::string_view(line.bytes).substr(line.nameBegin, line.nameSize),
+                 std::string_view(line.bytes).substr(line.addressBegin, line.addressSize));
+}
+
+// The writer's form: "name","address" CR LF.
+void ServerListFile::AppendRecord(std::string_view name, std::string_view address) {
     Append("\"", 1);
-    Append(line.bytes.data() + line.nameBegin, line.nameSize);
+    Append(name.data(), name.size());
     Append(kSeparator, kSeparatorSize);
-    Append(line.bytes.data() + line.addressBegin, line.addressSize);
+    Append(address.data(), address.size());
     Append("\"\r\n", 3);
 }
 

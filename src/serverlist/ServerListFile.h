@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/HostServices.h"
@@ -75,6 +76,7 @@ private:
     const char* MissingLineEnd(const std::wstring& fileName);
     bool FillBuffer();
     void CompleteLastLine();
+    void AppendRecord(std::string_view name, std::string_view address);
     void Append(const char* data, std::size_t size);
     void WriteBuffered();
     [[noreturn]] void Fail(ListFileOperation operation) const;

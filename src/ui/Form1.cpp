@@ -6,8 +6,6 @@
 
 #include "gateway/ConnectSequence.h"
 #include "serverlist/ListActions.h"
-#include "serverlist/ListFileError.h"
-#include "serverlist/ServerList.h"
 #include "ui/ControlIds.h"
 #include "ui/Form2.h"
 #include "ui/Form3.h"
@@ -50,8 +48,8 @@ const FormLayout kForm{kCaption,  233,
 
 }  // namespace
 
-Form1::Form1(HINSTANCE instance, ServerList& list, ListActions& actions, ConnectSequence& connect)
-    : FormWindow(instance, kForm), list_(list), actions_(actions), connect_(connect) {}
+Form1::Form1(HINSTANCE instance, ListActions& actions, ConnectSequence& connect)
+    : FormWindow(instance, kForm), actions_(actions), connect_(connect) {}
 
 Form1::~Form1() {
     Destroy();
@@ -93,18 +91,6 @@ void Form1::Show() {
     // Before the window, which then comes up as usual.
     if (startupMessage_) ShowMessage(nullptr, *startupMessage_, MessageButtons::Ok);
     ShowCentred(nullptr);
-}
-
-// The list as at load, from the file as it is now. A file that cannot be read
-// leaves the fixed item alone and the file as it is.
-void Form1::ReloadList() {
-    std::vector<std::wstring> names;
-    try {
-        names = list_.LoadNames();
-    } catch (const ListFileError&) {
-        names.clear();
-    }
-    FillList(names);
 }
 
 // The fixed item, then the names; without selection.
@@ -205,7 +191,7 @@ void Form1::Delete() {
     });
     // Once confirmed, the list is rebuilt from the file whatever happened, so
     // it shows what is stored.
-    if (outcome != DeleteOutcome::Protected && outcome != DeleteOutcome::Declined) ReloadList();
+    if (outcome != DeleteOutcome::Protected && outcome != DeleteOutcome::Declined) FillList(actions_.Names());
     if (auto message = MessageFor(outcome)) ShowMessage(hwnd(), *message, MessageButtons::Ok);
 }
 

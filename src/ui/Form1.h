@@ -11,7 +11,6 @@
 namespace tolvane {
 class ConnectSequence;
 class ListActions;
-class ServerList;
 }  // namespace tolvane
 
 namespace tolvane::ui {
@@ -23,7 +22,7 @@ class Form3;
 // the add and about windows, and the end of the program.
 class Form1 : public FormWindow {
 public:
-    Form1(HINSTANCE instance, ServerList& list, ListActions& actions, ConnectSequence& connect);
+    Form1(HINSTANCE instance, ListActions& actions, ConnectSequence& connect);
     ~Form1() override;
 
     void SetOtherWindows(Form2& addWindow, Form3& aboutWindow);
@@ -46,7 +45,6 @@ protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    void ReloadList();
     void FillList(const std::vector<std::wstring>& names);
     void AddToolTip();
     Selection SelectedItem() const;
@@ -57,7 +55,6 @@ private:
     void AutoRunClicked();
     void Exit();
 
-    ServerList& list_;
     ListActions& actions_;
     ConnectSequence& connect_;
     Form2* addWindow_ = nullptr;

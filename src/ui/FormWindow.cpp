@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "ui/SystemLibrary.h"
@@ -60,13 +61,7 @@ HICON LoadProgramIcon(HINSTANCE instance, int widthMetric, int heightMetric) {
 }  // namespace
 
 FormWindow::~FormWindow() {
-    // The derived window is gone by now, so the window is detached first: a
-    // message sent while it is destroyed (a field losing the focus, say)
-    // must not reach a handler of an object that no longer exists.
-    if (hwnd_) {
-        ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
-        ::DestroyWindow(hwnd_);
-    }
+    Destroy();
     if (font_) ::DeleteObject(font_);
 }
 
@@ -87,8 +82,13 @@ bool FormWindow::Create() {
     return hwnd_ != nullptr;
 }
 
+// The window is detached from its object first: a message sent while it is
+// destroyed (a field losing the focus, say) must not reach a handler, least of
+// all from the destructor, when the derived object is already gone.
 void FormWindow::Destroy() {
-    if (hwnd_) ::DestroyWindow(hwnd_);
+    if (!hwnd_) return;
+    ::SetWindowLongPtrW(hwnd_, DWLP_USER, 0);
+    ::DestroyWindow(std::exchange(hwnd_, nullptr));
 }
 
 void FormWindow::Initialise(HWND hwnd) {
@@ -188,10 +188,6 @@ INT_PTR CALLBACK FormWindow::DialogProc(HWND hwnd, UINT message, WPARAM wParam, 
     }
     auto* self = reinterpret_cast<FormWindow*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     if (!self) return FALSE;
-    if (message == WM_NCDESTROY) {
-        self->hwnd_ = nullptr;
-        return FALSE;
-    }
     return self->HandleMessage(message, wParam, lParam);
 }
 

@@ -50,6 +50,7 @@ protected:
 
     // Creates the window hidden, with every control; OnCreated runs before it returns.
     bool Create();
+    // The only way the window goes; no handler runs for it afterwards.
     void Destroy();
     // Centres the window on the work area of the monitor that holds `reference`
     // (the primary monitor when null), then shows and activates it.

@@ -61,7 +61,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     tolvane::ConnectSequence connect(list, gateway, launcher);
     tolvane::ListActions actions(list, host);
 
-    tolvane::ui::Form1 form1(instance, list, actions, connect);
+    tolvane::ui::Form1 form1(instance, actions, connect);
     tolvane::ui::Form2 form2(instance, form1, actions);
     tolvane::ui::Form3 form3(instance, form1, host);
     form1.SetOtherWindows(form2, form3);

@@ -26,4 +26,19 @@ bool GatewaySetting::ClearGateway() {
     return result == kErrorSuccess || result == kErrorFileNotFound;
 }
 
+// The key or the value absent: no override, so the official gateway. Any
+// other failure leaves it unknown.
+ActiveGateway GatewaySetting::ReadGateway() {
+    auto unread = [](long result) {
+        return ActiveGateway{
+            result == kErrorFileNotFound ? ActiveGateway::Kind::Official : ActiveGateway::Kind::Unknown, {}};
+    };
+    RegistryKey key = RegistryKey::Open(registry_, kHkeyCurrentUser, GameKeyPath);
+    if (!key.valid()) return unread(key.result());
+    long result = kErrorSuccess;
+    std::optional<std::string> text = key.QueryText(kGatewayValueName, result);
+    if (!text) return unread(result);
+    return {ActiveGateway::Kind::Address, host_.FromAnsi(*text)};
+}
+
 }  // namespace tolvane

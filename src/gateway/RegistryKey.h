@@ -1,5 +1,9 @@
 #pragma once
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "platform/Module1.h"
 
 namespace tolvane {
@@ -31,6 +35,23 @@ public:
     RegistryKey& operator=(RegistryKey&&) = delete;
     ~RegistryKey() {
         if (handle_) registry_.RegCloseKey(handle_);
+    }
+
+    // A text value's bytes in the ANSI code page, up to its first NUL or, for a value stored without
+    // one, to the end of its data; the type is not looked at. The size is asked first, then the
+    // bytes are read into a buffer of exactly that size. Nothing when the value cannot be read;
+    // `result` then says why (kErrorFileNotFound: there is no such value).
+    std::optional<std::string> QueryText(const char* valueName, long& result) const {
+        std::uint32_t size = 0;
+        result = registry_.RegQueryValueExA(handle_, valueName, nullptr, nullptr, nullptr, &size);
+        if (result != kErrorSuccess) return std::nullopt;
+        std::vector<std::uint8_t> buffer(size, 0);
+        std::uint32_t got = size;
+        result = registry_.RegQueryValueExA(handle_, valueName, nullptr, nullptr, buffer.data(), &got);
+        if (result != kErrorSuccess) return std::nullopt;
+        // The value may have shrunk between the two calls; only what was read counts.
+        std::string bytes(buffer.begin(), buffer.begin() + (got < size ? got : size));
+        return bytes.substr(0, bytes.find('\0'));
     }
 
     bool valid() const { return handle_ != 0; }

@@ -28,16 +28,16 @@ StartupList ListActions::Open() {
         return start;
     }
     try {
-        start.names = list_.LoadNames();
+        start.entries = list_.LoadEntries();
     } catch (const ListFileError&) {
         start.problem = ListProblem::CannotRead;
     }
     return start;
 }
 
-std::vector<std::wstring> ListActions::Names() {
+std::vector<ServerEntry> ListActions::Entries() {
     try {
-        return list_.LoadNames();
+        return list_.LoadEntries();
     } catch (const ListFileError&) {
         return {};
     }

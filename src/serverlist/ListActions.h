@@ -20,7 +20,7 @@ enum class ListProblem {
 };
 
 struct StartupList {
-    std::vector<std::wstring> names;  // the file's names, in file order
+    std::vector<ServerEntry> entries;  // the file's records, in file order
     ListProblem problem = ListProblem::None;
     std::wstring folder;  // the working directory, where the list file is kept
 };
@@ -52,9 +52,9 @@ public:
 
     // The main window's load step: the list file made sure of, then read.
     StartupList Open();
-    // The names to show after an edit: the file's as it is now, or none when
-    // it cannot be read.
-    std::vector<std::wstring> Names();
+    // The records to show after an edit: the file's as it is now, or none
+    // when it cannot be read.
+    std::vector<ServerEntry> Entries();
     // The add window's two field texts, exactly as typed.
     AddOutcome Add(const std::wstring& name, const std::wstring& address);
     // The main list's selection; `confirm` asks the user and is true for Yes.

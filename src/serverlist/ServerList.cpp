@@ -88,13 +88,19 @@ void ServerList::EnsureListFile() {
 }
 
 std::vector<std::wstring> ServerList::LoadNames() {
+    std::vector<std::wstring> names;
+    for (auto& entry : LoadEntries()) names.push_back(std::move(entry.name));
+    return names;
+}
+
+std::vector<ServerEntry> ServerList::LoadEntries() {
     FinishInterruptedRemoval(host_);
     ServerListFile file(host_);
     file.OpenForReading(kListFileName);
-    std::vector<std::wstring> names;
-    while (!file.AtEnd()) names.push_back(file.ReadEntry().name);
+    std::vector<ServerEntry> entries;
+    while (!file.AtEnd()) entries.push_back(file.ReadEntry());
     file.Close();
-    return names;
+    return entries;
 }
 
 std::optional<std::wstring> ServerList::FindAddress(const std::wstring& name) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "serverlist/ServerEntry.h"
+
 namespace tolvane {
 
 class HostServices;
@@ -22,6 +24,8 @@ public:
     void EnsureListFile();
     // The names of all records, in file order.
     std::vector<std::wstring> LoadNames();
+    // All records, in file order.
+    std::vector<ServerEntry> LoadEntries();
     // The address of the last record named exactly `name`.
     std::optional<std::wstring> FindAddress(const std::wstring& name);
     // True when a record has this name or this address.

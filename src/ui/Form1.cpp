@@ -2,8 +2,10 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "gateway/ActiveEntries.h"
 #include "gateway/ConnectSequence.h"
 #include "serverlist/ListActions.h"
 #include "ui/ControlIds.h"
@@ -26,10 +28,18 @@ constexpr UINT kAddToolTipMessage = WM_APP + 1;
 constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD kCheckBox = WS_TABSTOP | BS_AUTOCHECKBOX;
 constexpr int kPictureWidth = 65, kPictureHeight = 42;
+// The margin at the left of every row, and the dot in it that marks the
+// entries the game will connect to, at 96 DPI.
+constexpr int kMarkMargin = 12, kMarkSize = 6;
+// No row can show more of a name than this; a hand-edited name may be far
+// longer, and drawing all of it would only cost time.
+constexpr int kDrawnCharacters = 512;
 
 const ControlLayout kControls[] = {
-    {kList1, WC_LISTBOXW, L"", WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE,
-     80, 8, 145, 146, Backdrop::Face},
+    // Drawn here, with its strings kept: the texts stay the names for everything that reads them.
+    {kList1, WC_LISTBOXW, L"",
+     WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS,
+     WS_EX_CLIENTEDGE, 80, 8, 145, 146, Backdrop::Face},
     {kCommand1, WC_BUTTONW, L"新增(&N)", kButton, 0, 8, 32, 65, 17, Backdrop::Face},
     {kCommand3, WC_BUTTONW, L"删除(&D)", kButton, 0, 8, 56, 65, 17, Backdrop::Face},
     {kCommand4, WC_BUTTONW, L"退出(&Q)", kButton, 0, 8, 104, 65, 17, Backdrop::Face},
@@ -48,8 +58,8 @@ const FormLayout kForm{kCaption,  233,
 
 }  // namespace
 
-Form1::Form1(HINSTANCE instance, ListActions& actions, ConnectSequence& connect)
-    : FormWindow(instance, kForm), actions_(actions), connect_(connect) {}
+Form1::Form1(HINSTANCE instance, ListActions& actions, ConnectSequence& connect, ActiveEntries& active)
+    : FormWindow(instance, kForm), actions_(actions), connect_(connect), active_(active) {}
 
 Form1::~Form1() {
     Destroy();
@@ -72,7 +82,7 @@ void Form1::OnCreated() {
     // the user is told why once the program is up, and the file is left as
     // it is.
     StartupList start = actions_.Open();
-    FillList(start.names);
+    FillList(start.entries);
     startupMessage_ = MessageFor(start.problem, start.folder);
     // The tool goes on after the list is filled and is fed by relaying, not
     // by subclassing the list box, which would slow down every added item.
@@ -80,11 +90,63 @@ void Form1::OnCreated() {
     ::PostMessageW(hwnd(), kAddToolTipMessage, 0, 0);
 }
 
-bool Form1::OnMessage(UINT message, WPARAM, LPARAM, LRESULT& result) {
-    if (message != kAddToolTipMessage) return false;
-    AddToolTip();
-    result = 0;
+bool Form1::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+    if (message == kAddToolTipMessage) {
+        AddToolTip();
+    } else if (message == WM_DRAWITEM && reinterpret_cast<DRAWITEMSTRUCT*>(lParam)->CtlID == kList1) {
+        DrawRow(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+    } else {
+        return false;
+    }
+    result = TRUE;
     return true;
+}
+
+// A list that draws its rows measures them once: their height follows the
+// font, as a plain list box's does, at creation and after a change of DPI.
+void Form1::OnFontApplied() {
+    HWND listBox = Control(kList1);
+    HDC dc = ::GetDC(listBox);
+    HGDIOBJ old = ::SelectObject(dc, font());
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(listBox, dc);
+    ::SendMessageW(listBox, LB_SETITEMHEIGHT, 0, metrics.tmHeight);
+}
+
+// A row as a plain list box draws it, after a margin that holds a dot on the
+// entries the game will connect to. In system colours only, the dot in the
+// text's, so it shows on selected rows and in high-contrast themes.
+void Form1::DrawRow(const DRAWITEMSTRUCT& row) {
+    HDC dc = row.hDC;
+    RECT area = row.rcItem;
+    if (row.itemID != static_cast<UINT>(-1)) {
+        bool selected = (row.itemState & ODS_SELECTED) != 0;
+        COLORREF text = ::GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+        ::FillRect(dc, &area, ::GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+        int margin = Scale(kMarkMargin);
+        if (active_.IsActive(row.itemID)) {
+            int size = Scale(kMarkSize);
+            int left = area.left + (margin - size) / 2, top = (area.top + area.bottom - size) / 2;
+            HGDIOBJ oldBrush = ::SelectObject(dc, ::GetStockObject(DC_BRUSH));
+            HGDIOBJ oldPen = ::SelectObject(dc, ::GetStockObject(DC_PEN));
+            ::SetDCBrushColor(dc, text);
+            ::SetDCPenColor(dc, text);
+            ::Ellipse(dc, left, top, left + size, top + size);
+            ::SelectObject(dc, oldPen);
+            ::SelectObject(dc, oldBrush);
+        }
+        std::wstring name = ItemText(row.itemID).value_or(L"");
+        HGDIOBJ oldFont = ::SelectObject(dc, font());
+        ::SetTextColor(dc, text);
+        ::SetBkMode(dc, TRANSPARENT);
+        RECT textArea{area.left + margin, area.top, area.right, area.bottom};
+        ::DrawTextW(dc, name.c_str(), std::min(static_cast<int>(name.size()), kDrawnCharacters), &textArea,
+                    DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+        ::SelectObject(dc, oldFont);
+    }
+    if ((row.itemState & ODS_FOCUS) && !(row.itemState & ODS_NOFOCUSRECT)) ::DrawFocusRect(dc, &area);
 }
 
 void Form1::Show() {
@@ -93,17 +155,24 @@ void Form1::Show() {
     ShowCentred(nullptr);
 }
 
-// The fixed item, then the names; without selection.
-void Form1::FillList(const std::vector<std::wstring>& names) {
+// The fixed item, then the records' names, with the entries the game will
+// connect to worked out anew; without selection.
+void Form1::FillList(const std::vector<ServerEntry>& entries) {
     HWND listBox = Control(kList1);
     std::size_t characters = 0;
-    for (const auto& name : names) characters += name.size() + 1;
+    std::vector<std::wstring> addresses;
+    addresses.reserve(entries.size());
+    for (const auto& entry : entries) {
+        characters += entry.name.size() + 1;
+        addresses.push_back(entry.address);
+    }
+    active_.Fill(std::move(addresses));
     ::SendMessageW(listBox, WM_SETREDRAW, FALSE, 0);
     ::SendMessageW(listBox, LB_RESETCONTENT, 0, 0);
-    ::SendMessageW(listBox, LB_INITSTORAGE, names.size() + 1, (characters + 8) * sizeof(wchar_t));
+    ::SendMessageW(listBox, LB_INITSTORAGE, entries.size() + 1, (characters + 8) * sizeof(wchar_t));
     ::SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(OfficialEntryLabel));
-    for (const auto& name : names)
-        ::SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    for (const auto& entry : entries)
+        ::SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.name.c_str()));
     ::SendMessageW(listBox, WM_SETREDRAW, TRUE, 0);
     ::InvalidateRect(listBox, nullptr, TRUE);
 }
@@ -128,7 +197,8 @@ bool Form1::PreTranslate(MSG& message) {
     return FormWindow::PreTranslate(message);
 }
 
-void Form1::AddName(const std::wstring& name) {
+void Form1::AddName(const std::wstring& name, const std::wstring& address) {
+    active_.Append(address);
     ::SendDlgItemMessageW(hwnd(), kList1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
 }
 
@@ -166,22 +236,29 @@ void Form1::OnCommand(int id, int notification) {
     }
 }
 
-Selection Form1::SelectedItem() const {
+// An item's text, however long: its length is asked first.
+std::optional<std::wstring> Form1::ItemText(LRESULT index) const {
     HWND listBox = Control(kList1);
-    LRESULT index = ::SendMessageW(listBox, LB_GETCURSEL, 0, 0);
-    if (index == LB_ERR) return std::nullopt;
     LRESULT length = ::SendMessageW(listBox, LB_GETTEXTLEN, index, 0);
     if (length == LB_ERR) return std::nullopt;
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    // An item that cannot be read is no selection, never the empty name.
     LRESULT copied = ::SendMessageW(listBox, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
     if (copied == LB_ERR) return std::nullopt;
     text.resize(static_cast<std::size_t>(copied));
     return text;
 }
 
+// An item that cannot be read is no selection, never the empty name.
+Selection Form1::SelectedItem() const {
+    LRESULT index = ::SendDlgItemMessageW(hwnd(), kList1, LB_GETCURSEL, 0, 0);
+    return index == LB_ERR ? std::nullopt : ItemText(index);
+}
+
 void Form1::Connect() {
     ConnectOutcome outcome = connect_.Run(SelectedItem(), IsChecked(kAutoRun), IsChecked(kWindow));
+    // Whatever the outcome, the marks show what the game will now read.
+    active_.Refresh();
+    ::InvalidateRect(Control(kList1), nullptr, TRUE);
     if (auto message = MessageFor(outcome)) ShowMessage(hwnd(), *message, MessageButtons::Ok);
 }
 
@@ -191,7 +268,7 @@ void Form1::Delete() {
     });
     // Once confirmed, the list is rebuilt from the file whatever happened, so
     // it shows what is stored.
-    if (outcome != DeleteOutcome::Protected && outcome != DeleteOutcome::Declined) FillList(actions_.Names());
+    if (outcome != DeleteOutcome::Protected && outcome != DeleteOutcome::Declined) FillList(actions_.Entries());
     if (auto message = MessageFor(outcome)) ShowMessage(hwnd(), *message, MessageButtons::Ok);
 }
 

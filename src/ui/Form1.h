@@ -9,6 +9,7 @@
 #include "ui/Messages.h"
 
 namespace tolvane {
+class ActiveEntries;
 class ConnectSequence;
 class ListActions;
 }  // namespace tolvane
@@ -18,11 +19,12 @@ namespace tolvane::ui {
 class Form2;
 class Form3;
 
-// The main window: the server list, the main action, deletion, the way to
-// the add and about windows, and the end of the program.
+// The main window: the server list with the entries the game will connect to
+// marked, the main action, deletion, the way to the add and about windows,
+// and the end of the program.
 class Form1 : public FormWindow {
 public:
-    Form1(HINSTANCE instance, ListActions& actions, ConnectSequence& connect);
+    Form1(HINSTANCE instance, ListActions& actions, ConnectSequence& connect, ActiveEntries& active);
     ~Form1() override;
 
     void SetOtherWindows(Form2& addWindow, Form3& aboutWindow);
@@ -31,8 +33,9 @@ public:
     // Shows the window centred, after the message of a list that cannot be kept.
     void Show();
 
-    // Appends one name at the end of the list (after a successful add).
-    void AddName(const std::wstring& name);
+    // Appends one record's name at the end of the list (after a successful
+    // add); its address tells whether it is marked.
+    void AddName(const std::wstring& name, const std::wstring& address);
     // Makes this window visible again, as it was left.
     void ShowHome();
 
@@ -40,12 +43,15 @@ public:
 
 protected:
     void OnCreated() override;
+    void OnFontApplied() override;
     void OnCommand(int id, int notification) override;
     void OnClose() override { Exit(); }
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    void FillList(const std::vector<std::wstring>& names);
+    void FillList(const std::vector<ServerEntry>& entries);
+    void DrawRow(const DRAWITEMSTRUCT& row);
+    std::optional<std::wstring> ItemText(LRESULT index) const;
     void AddToolTip();
     Selection SelectedItem() const;
     void Connect();
@@ -57,6 +63,7 @@ private:
 
     ListActions& actions_;
     ConnectSequence& connect_;
+    ActiveEntries& active_;
     Form2* addWindow_ = nullptr;
     Form3* aboutWindow_ = nullptr;
     HWND toolTip_ = nullptr;

@@ -73,15 +73,15 @@ void Form2::OnCommand(int id, int /*notification*/) {
 }
 
 void Form2::Add() {
-    std::wstring name = ControlText(kText1);
-    AddOutcome outcome = actions_.Add(name, ControlText(kText2));
+    std::wstring name = ControlText(kText1), address = ControlText(kText2);
+    AddOutcome outcome = actions_.Add(name, address);
     // A refusal keeps the window open with both fields as they were; the name
     // is shown in the list only once the file holds it.
     if (auto message = MessageFor(outcome)) {
         ShowMessage(hwnd(), *message, MessageButtons::Ok);
         return;
     }
-    home_.AddName(name);
+    home_.AddName(name, address);
     Reset();
     home_.ShowHome();
     Hide();

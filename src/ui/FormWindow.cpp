@@ -115,6 +115,7 @@ void FormWindow::Initialise(HWND hwnd) {
         if (control.className == std::wstring(WC_BUTTONW) && (control.style & BS_TYPEMASK) == BS_GROUPBOX)
             ::SetWindowSubclass(child, FrameProc, 0, reinterpret_cast<DWORD_PTR>(this));
     }
+    OnFontApplied();
     FitClientArea();
     ::SendMessageW(hwnd, DM_SETDEFID, static_cast<WPARAM>(layout_.defaultButton), 0);
     OnCreated();
@@ -131,6 +132,7 @@ void FormWindow::ApplyLayout() {
         ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     }
     if (oldFont) ::DeleteObject(oldFont);
+    OnFontApplied();
     FitClientArea();
     ::InvalidateRect(hwnd_, nullptr, TRUE);
 }

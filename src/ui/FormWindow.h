@@ -62,9 +62,13 @@ protected:
     bool IsChecked(int id) const { return ::IsDlgButtonChecked(hwnd_, id) == BST_CHECKED; }
     HINSTANCE instance() const { return instance_; }
     UINT dpi() const { return dpi_; }
+    HFONT font() const { return font_; }
     int Scale(int pixelsAt96) const { return ::MulDiv(pixelsAt96, static_cast<int>(dpi_), 96); }
 
     virtual void OnCreated() {}
+    // Every control has been given the window's font: at creation, before
+    // OnCreated, and again after a change of DPI.
+    virtual void OnFontApplied() {}
     virtual void OnCommand(int id, int notification) = 0;
     virtual void OnClose() = 0;
     // Text colour of a static control; CLR_INVALID keeps the system's.

@@ -4,6 +4,7 @@
 // After windows.h, whose types it uses.
 #include <commctrl.h>
 
+#include "gateway/ActiveEntries.h"
 #include "gateway/ConnectSequence.h"
 #include "gateway/GameLauncher.h"
 #include "gateway/GatewaySetting.h"
@@ -60,8 +61,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     tolvane::GameLauncher launcher(registry, host);
     tolvane::ConnectSequence connect(list, gateway, launcher);
     tolvane::ListActions actions(list, host);
+    tolvane::ActiveEntries active(gateway);
 
-    tolvane::ui::Form1 form1(instance, actions, connect);
+    tolvane::ui::Form1 form1(instance, actions, connect, active);
     tolvane::ui::Form2 form2(instance, form1, actions);
     tolvane::ui::Form3 form3(instance, form1, host);
     form1.SetOtherWindows(form2, form3);

@@ -4,6 +4,7 @@
 
 #include "MemoryHostServices.h"
 #include "MemoryRegistry.h"
+#include "gateway/ActiveEntries.h"
 #include "gateway/ConnectSequence.h"
 #include "gateway/GameLauncher.h"
 #include "gateway/GatewaySetting.h"
@@ -187,6 +188,45 @@ TEST_F(GatewayTest, ListFileFailureFails) {
     host.RemoveFile(kListFileName);
     EXPECT_EQ(sequence.Run(L"Alpha", false, false), O::Failed);
     EXPECT_TRUE(registry.calls.empty());
+}
+
+// Marked: the fixed item while no override is set (no key, no value), else every record holding the
+// override's text (read up to a NUL or the data's end, from code page 936); none when it names no
+// record or cannot be read. Reading never creates the key; an appended record is marked unread.
+TEST_F(GatewayTest, MarksTheEntriesTheGameWillUse) {
+    ActiveEntries active{gateway};
+    auto marks = [&] {
+        std::string rows;
+        for (std::size_t row = 0; row < 6; ++row) rows += active.IsActive(row) ? '*' : '.';
+        return rows;
+    };
+    active.Fill({L"1.2.3.4", L"5.6.7.8", L"1.2.3.4", L"网关.example"});
+    EXPECT_EQ(marks(), "*.....");
+    EXPECT_FALSE(registry.Key(kKey));
+    const std::pair<std::string, std::string> states[] = {
+        {"<absent>", "*....."},
+        {std::string("1.2.3.4\0", 8), ".*.*.."},
+        {"5.6.7.8", "..*..."},
+        {host.ToAnsi(L"网关.example") + '\0', "....*."},
+        {std::string("\0", 1), "......"},
+        {std::string("9.9.9.9\0", 8), "......"},
+    };
+    for (const auto& [value, rows] : states) {
+        auto& key = registry.CreateKey(kKey);
+        value == "<absent>" ? (void)key.erase(kGatewayValueName) : (void)(key[kGatewayValueName] = {kRegSz, value});
+        active.Refresh();
+        EXPECT_EQ(marks(), rows) << ::testing::PrintToString(value);
+    }
+    std::size_t calls = registry.calls.size();
+    active.Append(L"9.9.9.9");
+    EXPECT_EQ(marks(), ".....*");
+    EXPECT_EQ(registry.calls.size(), calls);
+    for (int refused : {1, 2, 3}) {  // the open, either query
+        registry.FailCall(refused, 5);
+        active.Refresh();
+        EXPECT_EQ(marks(), "......") << refused;
+    }
+    EXPECT_EQ(registry.openHandles(), 0);
 }
 
 }  // namespace

@@ -275,7 +275,7 @@ TEST_F(TolvaneTest, DeleteFlow) {
     ExpectExitCleanly();
 }
 
-// Common controls 6, per-monitor DPI, no execution level (so Windows redirects writes under Program
+// Common controls 6 of the exe's architecture, per-monitor DPI, no execution level (so Windows redirects writes under Program
 // Files, as for the game), no UTF-8 code page, no installer word to elevate it for, the icons.
 TEST(ResourcesTest, ManifestVersionAndIcon) {
     std::wstring path = FromUnixPath(TOLVANE_EXE);
@@ -290,6 +290,9 @@ TEST(ResourcesTest, ManifestVersionAndIcon) {
     };
     std::string manifest = resource(MAKEINTRESOURCEW(24));
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    // Its own architecture, and Common Controls of any: a 64-bit exe bound to x86 ones does not start.
+    EXPECT_NE(manifest.find(sizeof(void*) == 8 ? "=\"amd64\"" : "=\"x86\""), std::string::npos);
+    EXPECT_NE(manifest.find("processorArchitecture=\"*\""), std::string::npos);
     EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
     EXPECT_EQ(manifest.find("<requestedExecutionLevel"), std::string::npos);
     EXPECT_EQ(manifest.find("activeCodePage"), std::string::npos);

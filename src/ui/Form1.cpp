@@ -255,11 +255,19 @@ Selection Form1::SelectedItem() const {
 }
 
 void Form1::Connect() {
-    ConnectOutcome outcome = connect_.Run(SelectedItem(), IsChecked(kAutoRun), IsChecked(kWindow));
-    // Whatever the outcome, the marks show what the game will now read.
-    active_.Refresh();
-    ::InvalidateRect(Control(kList1), nullptr, TRUE);
-    if (auto message = MessageFor(outcome)) ShowMessage(hwnd(), *message, MessageButtons::Ok);
+    Selection selected = SelectedItem();
+    ConnectOutcome outcome = connect_.Run(selected, IsChecked(kAutoRun), IsChecked(kWindow));
+    // A name the file no longer holds: the list shows what is stored, as after
+    // a deletion. Either way the marks show what the game will now read,
+    // whatever the outcome.
+    if (outcome == ConnectOutcome::ServerLeftList) {
+        FillList(actions_.Entries());
+    } else {
+        active_.Refresh();
+        ::InvalidateRect(Control(kList1), nullptr, TRUE);
+    }
+    if (auto message = MessageFor(outcome, selected.value_or(L"")))
+        ShowMessage(hwnd(), *message, MessageButtons::Ok);
 }
 
 void Form1::Delete() {

@@ -276,7 +276,8 @@ void Form1::Delete() {
     });
     // Once confirmed, the list is rebuilt from the file whatever happened, so
     // it shows what is stored.
-    if (outcome != DeleteOutcome::Protected && outcome != DeleteOutcome::Declined) FillList(actions_.Entries());
+    if (outcome != DeleteOutcome::Protected && outcome != DeleteOutcome::Declined)
+        FillList(actions_.Entries());
     if (auto message = MessageFor(outcome)) ShowMessage(hwnd(), *message, MessageButtons::Ok);
 }
 

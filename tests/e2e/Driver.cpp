@@ -280,6 +280,26 @@ HWND FocusOf(HWND window) {
     return info.hwndFocus;
 }
 
+// The colours of a screen area, row by row, as the user sees them.
+std::vector<COLORREF> ScreenPixels(const RECT& area) {
+    int width = area.right - area.left, height = area.bottom - area.top;
+    std::vector<COLORREF> pixels(static_cast<std::size_t>(width * height));
+    BITMAPINFO info{{sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0},
+                    {}};  // top row first
+    HDC screen = ::GetDC(nullptr), memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+    ::SelectObject(memory, old);
+    ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+    for (COLORREF& pixel : pixels)
+        pixel = RGB(GetBValue(pixel), GetGValue(pixel), GetRValue(pixel));  // BGRA in
+    ::DeleteObject(bitmap);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 bool IsChecked(HWND checkBox) { return ::SendMessageW(checkBox, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
 }  // namespace tolvane::e2e

@@ -89,5 +89,6 @@ std::vector<std::wstring> ListItems(HWND listBox);
 int ListSelection(HWND listBox);
 HWND FocusOf(HWND window);
 bool IsChecked(HWND checkBox);
+std::vector<COLORREF> ScreenPixels(const RECT& area);  // as the user sees them, row by row
 
 }  // namespace tolvane::e2e

@@ -2,6 +2,8 @@
 // refused registry calls and every outcome.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "MemoryHostServices.h"
 #include "MemoryRegistry.h"
 #include "gateway/ActiveEntries.h"
@@ -203,7 +205,8 @@ TEST_F(GatewayTest, MarksTheEntriesTheGameWillUse) {
     };
     for (const auto& [value, rows] : states) {
         auto& key = registry.CreateKey(kKey);
-        value == "<absent>" ? (void)key.erase(kGatewayValueName) : (void)(key[kGatewayValueName] = {kRegSz, value});
+        value == "<absent>" ? (void)key.erase(kGatewayValueName)
+                            : (void)(key[kGatewayValueName] = {kRegSz, value});
         active.Refresh();
         EXPECT_EQ(marks(), rows) << ::testing::PrintToString(value);
     }
@@ -217,6 +220,27 @@ TEST_F(GatewayTest, MarksTheEntriesTheGameWillUse) {
         EXPECT_EQ(marks(), "......") << refused;
     }
     EXPECT_EQ(registry.openHandles(), 0);
+
+    // Read again after every connect: the mark goes where the setting went, also when the start failed
+    // after the write, and stays when nothing was written.
+    InstallGame();
+    active.Fill({L"1.2.3.4", L"5.6.7.8"});  // the list file's Alpha and Beta
+    const std::tuple<Selection, bool, std::function<void()>, O, std::string> connects[] = {
+        {L"Beta", false, [] {}, O::Registered, "..*..."},
+        {OfficialEntryLabel, false, [] {}, O::Registered, "*....."},
+        {L"Alpha", true, [] {}, O::Started, ".*...."},
+        {L"Beta", true, [&] { host.startProcessFails = true; }, O::Failed, "..*..."},
+        {L"Alpha", false, [&] { registry.FailCall(2, 5); }, O::GatewayNotChanged, "..*..."},
+        {L"Gone", false, [] {}, O::ServerLeftList, "..*..."},
+        {L"Alpha", false, [&] { host.HoldFile(kListFileName, Hold::Exclusive); }, O::ListFileFailed,
+         "..*..."},
+    };
+    for (const auto& [selected, autoStart, before, outcome, rows] : connects) {
+        before();
+        EXPECT_EQ(sequence.Run(selected, autoStart, false), outcome);
+        active.Refresh();
+        EXPECT_EQ(marks(), rows) << static_cast<int>(outcome);
+    }
 }
 
 }  // namespace

@@ -48,26 +48,6 @@ std::wstring Wide(const std::string& bytes, UINT codePage) {
     return out;
 }
 
-// The colours of a screen area, row by row, as the user sees them.
-std::vector<COLORREF> ScreenPixels(const RECT& area) {
-    int width = area.right - area.left, height = area.bottom - area.top;
-    std::vector<COLORREF> pixels(static_cast<std::size_t>(width * height));
-    BITMAPINFO info{{sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0},
-                    {}};  // top row first
-    HDC screen = ::GetDC(nullptr), memory = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
-    ::BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    ::SelectObject(memory, old);
-    ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
-    for (COLORREF& pixel : pixels)
-        pixel = RGB(GetBValue(pixel), GetGValue(pixel), GetRValue(pixel));  // BGRA in
-    ::DeleteObject(bitmap);
-    ::DeleteDC(memory);
-    ::ReleaseDC(nullptr, screen);
-    return pixels;
-}
-
 // The screen area covering `windows` and a margin, as a 24-bit BMP. Taken once
 // two captures 150 ms apart agree, so the windows are fully painted.
 bool SaveScreenshot(const std::vector<HWND>& windows, const std::wstring& path) {

@@ -1,6 +1,5 @@
 #include "gateway/GameLauncher.h"
 
-#include <vector>
 
 #include "gateway/GatewaySetting.h"
 #include "gateway/RegistryKey.h"
@@ -21,25 +20,9 @@ std::wstring AsciiLower(std::wstring text) {
 GameLauncher::InstallPath GameLauncher::ReadInstallPath() {
     RegistryKey key = RegistryKey::Open(registry_, kHkeyCurrentUser, GameKeyPath);
     if (!key.valid()) return {InstallPath::Status::NoGameKey, {}};
-
-    // First learn the stored size (it counts the terminating NUL), then read
-    // into a buffer of exactly that size. The type is not looked at.
-    std::uint32_t size = 0;
-    if (registry_.RegQueryValueExA(key.get(), kInstallPathValueName, nullptr, nullptr, nullptr, &size) !=
-            kErrorSuccess ||
-        size == 0)
-        return {InstallPath::Status::Unreadable, {}};
-    std::vector<std::uint8_t> buffer(size, 0);
-    std::uint32_t got = size;
-    if (registry_.RegQueryValueExA(key.get(), kInstallPathValueName, nullptr, nullptr, buffer.data(), &got) !=
-        kErrorSuccess)
-        return {InstallPath::Status::Unreadable, {}};
-    // The value may have shrunk between the two calls; only what was read counts.
-    buffer.resize(got < size ? got : size);
-    // The text ends at the first NUL, or where the data ends: a value stored
-    // without its NUL (a hand-made .reg file, another tool) is still whole.
-    std::string bytes(buffer.begin(), buffer.end());
-    return {InstallPath::Status::Found, host_.FromAnsi(bytes.substr(0, bytes.find('\0')))};
+    std::optional<std::string> text = key.QueryText(kInstallPathValueName);
+    if (!text) return {InstallPath::Status::Unreadable, {}};
+    return {InstallPath::Status::Found, host_.FromAnsi(*text)};
 }
 
 std::wstring GameLauncher::ChooseExecutable(const std::wstring& directory) {

@@ -36,7 +36,7 @@ ActiveGateway GatewaySetting::ReadGateway() {
     RegistryKey key = RegistryKey::Open(registry_, kHkeyCurrentUser, GameKeyPath);
     if (!key.valid()) return unread(key.result());
     long result = kErrorSuccess;
-    std::optional<std::string> text = key.QueryText(kGatewayValueName, result);
+    std::optional<std::string> text = key.QueryText(kGatewayValueName, &result);
     if (!text) return unread(result);
     return {ActiveGateway::Kind::Address, host_.FromAnsi(*text)};
 }

@@ -38,16 +38,17 @@ public:
     }
 
     // A text value's bytes in the ANSI code page, up to its first NUL or, for a value stored without
-    // one, to the end of its data; the type is not looked at. The size is asked first, then the
-    // bytes are read into a buffer of exactly that size. Nothing when the value cannot be read;
-    // `result` then says why (kErrorFileNotFound: there is no such value).
-    std::optional<std::string> QueryText(const char* valueName, long& result) const {
+    // one (a hand-made .reg file, another tool), to the end of its data; the type is not looked at.
+    // The size is asked first, then the bytes are read into a buffer of exactly that size. Nothing
+    // when the value cannot be read; `why` then holds the error (kErrorFileNotFound: no such value).
+    std::optional<std::string> QueryText(const char* valueName, long* why = nullptr) const {
         std::uint32_t size = 0;
-        result = registry_.RegQueryValueExA(handle_, valueName, nullptr, nullptr, nullptr, &size);
-        if (result != kErrorSuccess) return std::nullopt;
+        long result = registry_.RegQueryValueExA(handle_, valueName, nullptr, nullptr, nullptr, &size);
         std::vector<std::uint8_t> buffer(size, 0);
         std::uint32_t got = size;
-        result = registry_.RegQueryValueExA(handle_, valueName, nullptr, nullptr, buffer.data(), &got);
+        if (result == kErrorSuccess)
+            result = registry_.RegQueryValueExA(handle_, valueName, nullptr, nullptr, buffer.data(), &got);
+        if (why) *why = result;
         if (result != kErrorSuccess) return std::nullopt;
         // The value may have shrunk between the two calls; only what was read counts.
         std::string bytes(buffer.begin(), buffer.begin() + (got < size ? got : size));

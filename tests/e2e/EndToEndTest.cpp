@@ -18,8 +18,18 @@ namespace f1 = ui::form1;
 namespace f2 = ui::form2;
 namespace f3 = ui::form3;
 using Items = std::vector<std::wstring>;
+using Rows = std::vector<std::vector<COLORREF>>;
 const std::wstring kOfficial = L"官方战网";
 const std::wstring kConfirm = L"确定删除？删除后不可恢复！";
+const wchar_t* const kTip = L"双击选择的服务器进入";
+
+// The rows that look different in two views of the list, by index.
+std::string Differing(const Rows& a, const Rows& b) {
+    std::string rows;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (a[i] != b[i]) rows += std::to_string(i);
+    return rows;
+}
 
 // Another program's handle on a file, shared as given; closed with the object.
 struct HeldFile {
@@ -67,6 +77,32 @@ protected:
         Answer(ExpectMessage(title, text), next);
     }
     void ExpectExitCleanly() { EXPECT_EQ(program_->WaitForExit(), std::optional<DWORD>(0)); }
+    // Each row of the main list as it shows on screen, once two looks agree: none selected, the focus
+    // and the pointer (with the tip it shows) away, so only the marks may tell rows apart. The
+    // selection and the focus are given back after.
+    Rows ShownRows() {
+        HWND list = MainControl(f1::kList1), focus = FocusOf(main_);
+        int selected = ListSelection(list);
+        ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+        ::SendMessageW(main_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(MainControl(f1::kCommand2)), TRUE);
+        MoveMouse({1, 1});
+        int height = static_cast<int>(::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
+        RECT client{};
+        ::GetClientRect(list, &client);
+        Rows rows, before;
+        EXPECT_TRUE(WaitUntil([&] {
+            before = std::exchange(rows, {});
+            for (std::size_t i = 0; i < ListItems(list).size(); ++i) {
+                RECT row{0, static_cast<int>(i) * height, client.right, static_cast<int>(i + 1) * height};
+                ::MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&row), 2);
+                rows.push_back(ScreenPixels(row));
+            }
+            return rows == before && !program_->WaitForWindow(kTip, L"tooltips_class32", 0);
+        }));
+        ::SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+        ::SendMessageW(main_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
+        return rows;
+    }
 
     // The add window's fields, and a refusal: Enter brings an error box, the window keeps its fields.
     HWND AddControl(int id) const { return ::GetDlgItem(add_, id); }
@@ -126,6 +162,18 @@ TEST_F(TolvaneTest, FirstStartAndAbout) {
     EXPECT_EQ(directory_.Read(L"diablo.dat"), std::string());
     EXPECT_EQ(ListItems(list), Items{kOfficial});
     EXPECT_EQ(ListSelection(list), LB_ERR);
+    // Rows as tall as a plain list box makes them with the window's font: the message font at 9 pt.
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    metrics.lfMessageFont.lfHeight = -12;
+    metrics.lfMessageFont.lfWidth = 0;
+    HFONT font = ::CreateFontIndirectW(&metrics.lfMessageFont);
+    HWND plain = ::CreateWindowW(L"LISTBOX", L"", WS_POPUP, 0, 0, 99, 99, nullptr, nullptr, nullptr, nullptr);
+    ::SendMessageW(plain, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    EXPECT_EQ(::SendMessageW(list, LB_GETITEMHEIGHT, 0, 0), ::SendMessageW(plain, LB_GETITEMHEIGHT, 0, 0));
+    ::DestroyWindow(plain);
+    ::DeleteObject(font);
     EXPECT_TRUE(program_->WaitForOnlyVisible(main_));
     ExpectLayout(main_, {233, 178},
                  {{f1::kList1, {80, 8, 225, 154}, nullptr},
@@ -142,7 +190,7 @@ TEST_F(TolvaneTest, FirstStartAndAbout) {
     ::GetWindowRect(list, &area);
     EXPECT_TRUE(WaitUntil([&, nudge = 0]() mutable {
         MoveMouse({area.left + 30 + (++nudge % 2), area.top + 60});
-        return program_->WaitForWindow(L"双击选择的服务器进入", L"tooltips_class32", 0) != nullptr;
+        return program_->WaitForWindow(kTip, L"tooltips_class32", 0) != nullptr;
     }));
 
     // Focus starts in the list; Tab walks the tab order and wraps round, Shift+Tab goes back.
@@ -388,6 +436,7 @@ TEST_F(TolvaneTest, RegisterFailAndLaunch) {
     PressKey(VK_RETURN);
     ASSERT_NO_FATAL_FAILURE(Answer(L"失败", L"未发现游戏目录，请先运行一次暗黑破坏神II。", main_));
     EXPECT_EQ(GameValue("BNETIP"), "(none)");
+    const Rows official = ShownRows();  // the fixed item marked: the game has no override
 
     ASSERT_NO_FATAL_FAILURE(Toggle(f1::kAutoRun, false));
     ClickListItem(list, 3, 2);
@@ -395,6 +444,7 @@ TEST_F(TolvaneTest, RegisterFailAndLaunch) {
     EXPECT_EQ(ListSelection(list), 3);
     const std::string gateway = Ansi(L"网关.example") + '\0';
     EXPECT_EQ(GameValue("BNETIP"), gateway);
+    EXPECT_EQ(Differing(official, ShownRows()), "03");  // the mark moved to the server registered
     auto held = std::make_unique<HeldFile>(directory_.File(L"diablo.dat"), 0);
     PressKey(VK_RETURN);
     ASSERT_NO_FATAL_FAILURE(
@@ -426,6 +476,12 @@ TEST_F(TolvaneTest, RegisterFailAndLaunch) {
     EXPECT_EQ(record, Utf8(L"\"" + game.path() + L"D2LOAD.EXE\" -w  -skiptobnet\t" + folder + L"\n"));
     EXPECT_EQ(GameValue("BNETIP"), std::string("1.2.3.4") + '\0');
     EXPECT_TRUE(program_->WaitForOnlyVisible(main_));
+
+    // Started again with that override, the same names unselected: only abc and the fixed item changed.
+    ASSERT_NO_FATAL_FAILURE(Start());
+    EXPECT_EQ(ListItems(MainControl(f1::kList1)), (Items{kOfficial, L"", L"abc"}));
+    EXPECT_EQ(ListSelection(MainControl(f1::kList1)), LB_ERR);
+    EXPECT_EQ(Differing(official, ShownRows()), "02");
     DeleteGameKeyPath();
 }
 

@@ -190,7 +190,8 @@ private:
                Check(!IsChecked(windowMode) && ::IsWindowEnabled(windowMode),
                      "window mode starts unchecked and enabled") &&
                Shot(L"main-window",
-                    L"The main window on first start: only the official entry 官方战网 in the list.",
+                    L"The main window on first start: only the official entry 官方战网, marked with a dot: "
+                    L"the game has no gateway override.",
                     {main_});
     }
 
@@ -223,7 +224,9 @@ private:
                Check(ListFile() == Record(kServerName, kServerAddress),
                      "diablo.dat holds exactly the new record") &&
                Shot(L"main-with-server",
-                    L"Back in the main window: the new server 演示服务器 is in the list.", {main_});
+                    L"Back in the main window: the new server 演示服务器 is in the list; the dot stays on "
+                    L"官方战网.",
+                    {main_});
     }
 
     bool Register() {
@@ -236,8 +239,10 @@ private:
             return false;
         }
         Click(Control(form1::kCommand2));
-        return ExpectMessage(kRegisteredText, kRegisteredTitle, L"registered",
-                             L"Auto start off, launch pressed: the message 注册成功！ (registered).") &&
+        return ExpectMessage(
+                   kRegisteredText, kRegisteredTitle, L"registered",
+                   L"Auto start off, launch pressed: the message 注册成功！ (registered), and the dot "
+                   L"moved to 演示服务器.") &&
                Check(GameValue("BNETIP") == Ansi(kServerAddress) + '\0',
                      "BNETIP holds the address and one NUL");
     }

@@ -169,8 +169,9 @@ TEST_F(ServerListTest, RemoveEntriesRemovesEveryMatchAndNothingElse) {
     EXPECT_FALSE(host.FileBytes(kList) || host.FileBytes(kCopy));
 }
 
-// A failure, kill or power cut at any step of a removal, or a power cut after it: the next operation
-// shows the list byte for byte as before or after, "diablo.new" gone and no file left open.
+// A failure, kill or power cut at any step of a removal from a hidden list, or a power cut after it:
+// the next operation shows the list byte for byte as before or after, still hidden, "diablo.new" gone
+// and no file left open.
 TEST_F(ServerListTest, NoStepOfARemovalLosesTheList) {
     const char* const lines[] = {"\"gone\",\"%d\"\r\n", "\"\xb7\xfe%d\",\"10.0.0.1\"\r\n", "plain%d,x\n",
                                  "junk line %d\r\n", "\"s%d\",\"y\"\r\n"};
@@ -188,7 +189,7 @@ TEST_F(ServerListTest, NoStepOfARemovalLosesTheList) {
         int step = 1;
         for (bool done = false; !done; ++step) {
             MemoryHostServices disturbed;
-            disturbed.PutFile(kList, before);
+            disturbed.PutFile(kList, before, kAttributeHidden);
             disturbed.fault = fault;
             disturbed.faultStep = step;
             try {
@@ -208,6 +209,7 @@ TEST_F(ServerListTest, NoStepOfARemovalLosesTheList) {
                 << "fault " << static_cast<int>(fault) << " at step " << step << ": " << bytes.size()
                 << " bytes";
             EXPECT_FALSE(disturbed.FileBytes(kCopy)) << "step " << step;
+            EXPECT_EQ(disturbed.Attributes(kList), kAttributeHidden);
         }
         EXPECT_GE(step, 10);  // two opens, two writes a file, two flushes, the deletion
     }

@@ -6,10 +6,10 @@
 #include "serverlist/ServerListFile.h"
 
 namespace tolvane {
-
 StartupList ListActions::Open() {
     StartupList start;
     start.folder = host_.GetWorkingDirectory().value_or(L"");
+    start.file = kListFileName;
     // Creating the file over a folder of its name would fail anyway; the user
     // is told what stands in the way instead.
     if (host_.IsDirectory(kListFileName)) {
@@ -23,13 +23,16 @@ StartupList ListActions::Open() {
         // Only a missing list file that could not be made is a folder taking no
         // new file; anything else (a copy that cannot be read, say) is a file
         // that cannot be read.
-        bool created = !existed && error.fileName() == kListFileName;
+        start.file = error.fileName();
+        bool created = !existed && start.file == kListFileName;
         start.problem = created ? ListProblem::CannotCreate : ListProblem::CannotRead;
         return start;
     }
     try {
         start.names = list_.LoadNames();
-    } catch (const ListFileError&) {
+        if (list_.IsDamaged()) start.problem = ListProblem::Damaged;
+    } catch (const ListFileError& error) {
+        start.file = error.fileName();
         start.problem = ListProblem::CannotRead;
     }
     return start;
@@ -54,8 +57,9 @@ AddOutcome ListActions::Add(const std::wstring& name, const std::wstring& addres
     try {
         if (list_.HasConflict(name, address)) return AddOutcome::Conflict;
         list_.AppendEntry(name, address);
-    } catch (const ListFileError&) {
-        return AddOutcome::ListFileFailed;
+    } catch (const ListFileError& error) {
+        return error.operation() == ListFileOperation::Recover ? AddOutcome::ListDamaged
+                                                               : AddOutcome::ListFileFailed;
     }
     return AddOutcome::Added;
 }
@@ -68,7 +72,14 @@ DeleteOutcome ListActions::Delete(const Selection& selected, const std::function
     if (!selected) return DeleteOutcome::NothingSelected;
     try {
         list_.RemoveEntries(*selected);
-    } catch (const ListFileError&) {
+    } catch (const ListFileError& error) {
+        if (error.operation() == ListFileOperation::Recover) return DeleteOutcome::ListDamaged;
+        // The window shows the list as the file now holds it, if it can.
+        try {
+            list_.LoadNames();
+        } catch (const ListFileError&) {
+            return DeleteOutcome::ListUnreadable;
+        }
         return DeleteOutcome::ListFileFailed;
     }
     return DeleteOutcome::Removed;

@@ -185,6 +185,14 @@ bool ServerListFile::ReadLine(ListLine& line) {
     return true;
 }
 
+bool ServerListFile::ReadBytes(std::string& bytes) {
+    if (!file_ || writing_) Fail(ListFileOperation::Read);
+    if (begin_ == end_ && (endOfFile_ || !FillBuffer())) return false;
+    bytes.assign(buffer_.data() + begin_, end_ - begin_);
+    begin_ = end_;
+    return true;
+}
+
 bool ServerListFile::AtEnd() {
     if (pending_) return false;
     while (ReadLine(scratch_)) {
@@ -224,6 +232,11 @@ void ServerListFile::WriteLine(const ListLine& line) {
     // The fields' bytes are known to read back; only the frame is rewritten.
     AppendRecord(std::string_view(line.bytes).substr(line.nameBegin, line.nameSize),
                  std::string_view(line.bytes).substr(line.addressBegin, line.addressSize));
+}
+
+void ServerListFile::WriteBytes(const std::string& bytes) {
+    if (!file_ || !writing_) Fail(ListFileOperation::Write);
+    Append(bytes.data(), bytes.size());
 }
 
 // The writer's form: "name","address" CR LF.

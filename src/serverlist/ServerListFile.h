@@ -37,7 +37,8 @@ struct ListLine {
 // Every failure throws ListFileError naming the file and the operation.
 //
 // A file opened for reading is read either record by record (AtEnd and
-// ReadEntry) or line by line (ReadLine); the two do not mix on one open file.
+// ReadEntry), line by line (ReadLine) or as stored (ReadBytes); they do not
+// mix on one open file.
 class ServerListFile {
 public:
     explicit ServerListFile(HostServices& host);
@@ -57,12 +58,16 @@ public:
     ServerEntry ReadEntry();
     // False at the end of the file.
     bool ReadLine(ListLine& line);
+    // The next bytes as stored, as many as come at once; false at the end of
+    // the file.
+    bool ReadBytes(std::string& bytes);
 
     // Writes one record. A field that is not IsStorable fails without
     // writing anything.
     void WriteEntry(const ServerEntry& entry);
     // Writes a record line in the writer's form, any other line as it was.
     void WriteLine(const ListLine& line);
+    void WriteBytes(const std::string& bytes);
     // Writes what is buffered and forces the file onto the disk.
     void Flush();
     // Writes what is buffered and closes; reports either failure.

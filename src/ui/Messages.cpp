@@ -1,6 +1,15 @@
 #include "ui/Messages.h"
 
+#include "serverlist/ServerList.h"
+
 namespace tolvane::ui {
+namespace {
+
+const std::wstring kDamagedList =
+    L"服务器列表文件 diablo.dat 含有空字节，并且和临时文件 diablo.new 对不上。"
+    L"为免丢失服务器，在检查这两个文件之前不能";
+
+}  // namespace
 
 std::optional<Message> MessageFor(ConnectOutcome outcome) {
     switch (outcome) {
@@ -37,6 +46,9 @@ std::optional<Message> MessageFor(AddOutcome outcome) {
             return Message{L"有相同的服务器名或是IP已经存在", kErrorTitle};
         case AddOutcome::ListFileFailed:
             return Message{L"服务器列表文件无法读写，服务器没有添加。", kErrorTitle};
+        case AddOutcome::ListDamaged:
+            return Message{L"服务器没有添加：" + kDamagedList + L"新增服务器（见启动时的提示）。",
+                           kErrorTitle};
         case AddOutcome::Added:
             break;
     }
@@ -49,6 +61,13 @@ std::optional<Message> MessageFor(DeleteOutcome outcome) {
             return Message{L"此项不能删除！", L"失败"};
         case DeleteOutcome::ListFileFailed:
             return Message{L"删除失败：服务器列表文件无法读写。列表显示的是文件现在的内容。", kErrorTitle};
+        case DeleteOutcome::ListUnreadable:
+            return Message{
+                L"删除失败：服务器列表文件无法读写，现在也无法读取，所以列表中暂时只显示“官方战网”。"
+                L"请关闭正在使用这个文件的程序，然后重新启动 Tolvane。",
+                kErrorTitle};
+        case DeleteOutcome::ListDamaged:
+            return Message{L"删除失败：" + kDamagedList + L"删除服务器（见启动时的提示）。", kErrorTitle};
         case DeleteOutcome::Declined:
         case DeleteOutcome::NothingSelected:
         case DeleteOutcome::Removed:
@@ -57,26 +76,36 @@ std::optional<Message> MessageFor(DeleteOutcome outcome) {
     return std::nullopt;
 }
 
-std::optional<Message> MessageFor(ListProblem problem, const std::wstring& folder) {
-    const std::wstring file = L"文件夹“" + folder + L"”中的服务器列表文件 diablo.dat";
-    switch (problem) {
+std::optional<Message> MessageFor(const StartupList& start) {
+    const std::wstring in = L"文件夹“" + start.folder + L"”中的";
+    const std::wstring file =
+        (start.file == kTemporaryListFileName ? L"服务器列表的临时文件 " : L"服务器列表文件 ") + start.file;
+    switch (start.problem) {
         case ListProblem::CannotCreate:
             return Message{
-                L"无法创建" + file +
+                L"无法创建" + in + file +
                     L"，这个文件夹或它所在的磁盘可能是只读的。\n\n"
                     L"请从可以写入的文件夹启动 Tolvane（例如把它放到“文档”里的一个文件夹中再运行）。"
                     L"在此之前，新增的服务器无法保存。",
                 kErrorTitle};
         case ListProblem::CannotRead:
-            return Message{L"无法读取" + file +
+            return Message{L"无法读取" + in + file +
                                L"，它可能正被其他程序占用。\n\n"
                                L"请关闭正在使用这个文件的程序，然后重新启动 Tolvane。",
                            kErrorTitle};
         case ListProblem::NotAFile:
-            return Message{L"文件夹“" + folder +
-                               L"”中的 diablo.dat 是一个文件夹，不是服务器列表文件。\n\n"
-                               L"请把这个文件夹改名或移走，然后重新启动 Tolvane。",
+            return Message{in + L" diablo.dat 是一个文件夹，不是服务器列表文件。\n\n"
+                                L"请把这个文件夹改名或移走，然后重新启动 Tolvane。",
                            kErrorTitle};
+        case ListProblem::Damaged:
+            return Message{
+                in + L"服务器列表文件 diablo.dat 含有空字节（可能是删除服务器时断电造成的），"
+                     L"并且和同一文件夹中的临时文件 diablo.new 对不上，Tolvane 无法判断哪一个是完整的列表。"
+                     L"两个文件都保持原样。\n\n"
+                     L"请用记事本打开这两个文件检查：如果 diablo.new 是完整的列表，就删除 diablo.dat，"
+                     L"再把 diablo.new 改名为 diablo.dat；否则删除 diablo.new。在此之前，列表只显示 "
+                     L"diablo.dat 中能读出的服务器，不能新增或删除服务器。",
+                kErrorTitle};
         case ListProblem::None:
             break;
     }

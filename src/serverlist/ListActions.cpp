@@ -6,6 +6,22 @@
 #include "serverlist/ServerListFile.h"
 
 namespace tolvane {
+namespace {
+
+AddOutcome NameRefusal(ListEncoding encoding) {
+    switch (encoding) {
+        case ListEncoding::Utf8:
+            return AddOutcome::NameNotStorableInUnmarkedUtf8;
+        case ListEncoding::Utf8WithMark:
+            return AddOutcome::NameNotStorableInUtf8;
+        case ListEncoding::CodePage:
+            break;
+    }
+    return AddOutcome::NameNotStorable;
+}
+
+}  // namespace
+
 StartupList ListActions::Open() {
     StartupList start;
     start.folder = host_.GetWorkingDirectory().value_or(L"");
@@ -46,15 +62,19 @@ std::vector<std::wstring> ListActions::Names() {
     }
 }
 
-// Empty means length zero: spaces pass and nothing is trimmed. Text the file
-// could not give back is refused before the file is read, and the file is
-// only written when no record holds the name or the address.
+// Empty means length zero: spaces pass and nothing is trimmed. What a field
+// may hold depends on the file's encoding, so the file is read first; the
+// file is only written when no record holds the name or the address.
 AddOutcome ListActions::Add(const std::wstring& name, const std::wstring& address) {
     if (name.empty()) return AddOutcome::NameMissing;
     if (address.empty()) return AddOutcome::AddressMissing;
-    if (!IsStorable(host_, name)) return AddOutcome::NameNotStorable;
-    if (!IsStorable(host_, address)) return AddOutcome::AddressNotStorable;
     try {
+        ListEncoding encoding = list_.Encoding();
+        if (!IsStorable(host_, name, Field::Name, encoding)) return NameRefusal(encoding);
+        if (!IsStorable(host_, address, Field::Address, encoding))
+            return IsStorable(host_, address, Field::Address, ListEncoding::CodePage)
+                       ? AddOutcome::AddressNotStorableInUnmarkedUtf8
+                       : AddOutcome::AddressNotStorable;
         if (list_.HasConflict(name, address)) return AddOutcome::Conflict;
         list_.AppendEntry(name, address);
     } catch (const ListFileError& error) {

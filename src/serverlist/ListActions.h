@@ -31,8 +31,12 @@ struct StartupList {
 enum class AddOutcome {
     NameMissing,
     AddressMissing,
-    NameNotStorable,
-    AddressNotStorable,
+    // What the file read, by its encoding, before the texts are judged.
+    NameNotStorable,                   // in the code page
+    NameNotStorableInUtf8,             // in UTF-8 with the mark
+    NameNotStorableInUnmarkedUtf8,     // in UTF-8 without it
+    AddressNotStorable,                // in the code page, for the registry
+    AddressNotStorableInUnmarkedUtf8,  // fits the code page, not UTF-8 without the mark
     Conflict,
     ListFileFailed,  // the file could not be read for the clash test, or appended to
     ListDamaged,     // see ListProblem::Damaged

@@ -151,6 +151,13 @@ bool ServerList::HasConflict(const std::wstring& name, const std::wstring& addre
     return conflict;
 }
 
+ListEncoding ServerList::Encoding() {
+    FinishInterruptedRemoval(host_, false);
+    ServerListFile file(host_);
+    file.OpenForReading(kListFileName);
+    return file.Encoding();
+}
+
 bool ServerList::IsDamaged() {
     return host_.FindFile(kTemporaryListFileName) && CompareListWithCopy(host_) == ListAgainstCopy::Damaged;
 }
@@ -169,7 +176,7 @@ void ServerList::RemoveEntries(const std::wstring& name) {
         ServerListFile list(host_);
         ServerListFile copy(host_);
         list.OpenForReading(kListFileName);
-        copy.OpenForWriting(kTemporaryListFileName);
+        copy.OpenForWriting(kTemporaryListFileName, list.Encoding());
         ListLine line;
         while (list.ReadLine(line)) {
             if (!line.entry || line.entry->name != name) copy.WriteLine(line);

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "serverlist/ListEncoding.h"
+
 namespace tolvane {
 
 class HostServices;
@@ -26,6 +28,8 @@ public:
     std::optional<std::wstring> FindAddress(const std::wstring& name);
     // True when a record has this name or this address.
     bool HasConflict(const std::wstring& name, const std::wstring& address);
+    // The encoding new records are written in.
+    ListEncoding Encoding();
     // True while the list holds NUL bytes that a "diablo.new" beside it does
     // not account for: both are left as they are, and appending and removing
     // fail with ListFileOperation::Recover.

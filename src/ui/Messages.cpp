@@ -5,6 +5,11 @@
 namespace tolvane::ui {
 namespace {
 
+// Why a UTF-8 list without the mark takes fewer characters, and how to lift that.
+const std::wstring kUnmarkedUtf8Rule =
+    L"服务器列表文件是不带签名（BOM）的 UTF-8 文件，除英文字母、数字和符号外只能用汉字、中文标点和全角字符，"
+    L"否则这个文件会被当作本系统编码的文件读取。请修改后再试。\n\n"
+    L"（用记事本把 diablo.dat 另存为“带有 BOM 的 UTF-8”编码后，就可以使用其他字符。）";
 const std::wstring kDamagedList =
     L"服务器列表文件 diablo.dat 含有空字节，并且和临时文件 diablo.new 对不上。"
     L"为免丢失服务器，在检查这两个文件之前不能";
@@ -39,9 +44,15 @@ std::optional<Message> MessageFor(AddOutcome outcome) {
         case AddOutcome::NameNotStorable:
             return Message{L"服务器名称不能含有双引号、换行符或本系统编码无法表示的字符，请修改后再试。",
                            kErrorTitle};
+        case AddOutcome::NameNotStorableInUtf8:
+            return Message{L"服务器名称不能含有双引号或换行符，请修改后再试。", kErrorTitle};
+        case AddOutcome::NameNotStorableInUnmarkedUtf8:
+            return Message{L"服务器名称不能含有双引号或换行符。" + kUnmarkedUtf8Rule, kErrorTitle};
         case AddOutcome::AddressNotStorable:
             return Message{L"服务器IP地址不能含有双引号、换行符或本系统编码无法表示的字符，请修改后再试。",
                            kErrorTitle};
+        case AddOutcome::AddressNotStorableInUnmarkedUtf8:
+            return Message{L"服务器IP地址不能含有这样的字符。" + kUnmarkedUtf8Rule, kErrorTitle};
         case AddOutcome::Conflict:
             return Message{L"有相同的服务器名或是IP已经存在", kErrorTitle};
         case AddOutcome::ListFileFailed:

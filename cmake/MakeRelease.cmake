@@ -9,10 +9,11 @@ file(REMOVE_RECURSE ${stage})
 file(MAKE_DIRECTORY ${stage})
 
 # The commit's time: SOURCE_DATE_EPOCH when given, else the checkout's last
-# commit. Without either there is no date that makes the zip checkable.
+# commit. Without either there is no date that makes the zip checkable. The
+# checkout may belong to another user than the one building (root, say).
 set(epoch "$ENV{SOURCE_DATE_EPOCH}")
 if(epoch STREQUAL "")
-  execute_process(COMMAND git -C ${SOURCE_DIR} log -1 --format=%ct
+  execute_process(COMMAND git -c safe.directory=${SOURCE_DIR} -C ${SOURCE_DIR} log -1 --format=%ct
                   OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_VARIABLE git_error)
 endif()
 if(NOT epoch MATCHES "^[0-9]+$")

@@ -2,7 +2,8 @@
 # at its top level, and SHA256SUMS beside it for the zip and the exe.
 # `cmake --build <win32 build> --target package` builds the program first.
 # The same commit gives the same bytes: see cmake/MakeRelease.cmake.
-if(NOT WIN32 OR NOT TARGET Tolvane)
+# Only the 32-bit build is released; a 64-bit tree is for testing.
+if(NOT WIN32 OR NOT TARGET Tolvane OR NOT CMAKE_SIZEOF_VOID_P EQUAL 4)
   return()
 endif()
 

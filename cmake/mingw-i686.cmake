@@ -1,19 +1,6 @@
-# Cross build of the 32-bit Windows exe with MinGW-w64. The posix thread
-# variant is the one whose C++ library has std::mutex (GoogleTest needs it).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build of the 32-bit Windows exe, the one released, with MinGW-w64.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# One self-contained exe: no MinGW runtime DLLs beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-
+set(tolvane_triplet i686-w64-mingw32)
 # ctest runs the Windows test executables under Wine.
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -6,24 +6,27 @@ TOLVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 tolvane_log() { printf '== %s\n' "$*" >&2; }
 
-# Installs the cross compiler, Wine, Xvfb and the tools the tests use, when any
-# is missing. Quick when all is present.
+# Installs the cross compilers, Wine, Xvfb and the tools the tests use, when
+# any is missing. Quick when all is present.
 tolvane_ensure_packages() {
   local missing=()
   command -v cmake >/dev/null || missing+=(cmake)
   command -v g++ >/dev/null || missing+=(g++)
+  command -v git >/dev/null || missing+=(git)  # the release zip is dated at the commit's time
   [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
-  command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686)
-  command -v wine >/dev/null || missing+=(wine wine64)
+  command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686-posix)
+  # The 64-bit test build, for hosts that run no 32-bit programs.
+  command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
+  [ -x /usr/lib/wine/wine64 ] || missing+=(wine wine64)
   dpkg -s wine32:i386 >/dev/null 2>&1 || missing+=(wine32:i386)
   command -v Xvfb >/dev/null || missing+=(xvfb)
   command -v xdotool >/dev/null || missing+=(xdotool)
-  command -v import >/dev/null || missing+=(imagemagick)
+  command -v convert >/dev/null || missing+=(imagemagick)
   command -v zip >/dev/null || missing+=(zip)
   # Wine's own fonts (caption buttons, Tahoma) and one with Chinese glyphs, so
   # windows under Wine show their texts rather than empty boxes.
   [ -f /usr/share/wine/fonts/marlett.ttf ] || missing+=(fonts-wine)
-  fc-list :lang=zh 2>/dev/null | grep -q . || missing+=(fonts-wqy-microhei)
+  [ -f /usr/share/fonts/truetype/wqy/wqy-microhei.ttc ] || missing+=(fonts-wqy-microhei)
   # Wine names files in the Linux locale's charset: without zh_CN.UTF-8 a
   # Chinese folder name cannot exist under Wine.
   [ -f /usr/share/i18n/locales/zh_CN ] || missing+=(locales)
@@ -35,36 +38,88 @@ tolvane_ensure_packages() {
     fi
     export DEBIAN_FRONTEND=noninteractive
     dpkg --add-architecture i386
-    apt-get update -q
-    apt-get install -y -q --no-install-recommends "${missing[@]}" || return 1
+    apt-get update -q || { echo "apt-get update failed" >&2; return 1; }
+    apt-get install -y -q --no-install-recommends "${missing[@]}" ||
+      { echo "apt-get could not install: ${missing[*]}" >&2; return 1; }
   fi
   if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
     tolvane_log "generating the zh_CN.UTF-8 locale"
-    localedef -i zh_CN -f UTF-8 zh_CN.UTF-8 || return 1
+    localedef -i zh_CN -f UTF-8 zh_CN.UTF-8 || { echo "localedef could not make zh_CN.UTF-8" >&2; return 1; }
   fi
 }
 
+# git on this checkout, also when root runs the scripts on a checkout another
+# user owns (git refuses such a "dubious ownership" otherwise).
+tolvane_git() { git -c safe.directory="$TOLVANE_ROOT" -C "$TOLVANE_ROOT" "$@"; }
+
+# Which build the Wine tests and the tour run on, decided once a run by
+# starting the 32-bit Wine loader: some kernels run no 32-bit x86 program at
+# all, and Debian's wine, wineboot and winepath always take that loader when
+# wine32 is installed. There the 64-bit build runs under the 64-bit loader,
+# called directly. TOLVANE_FORCE_WIN64=1 takes that path on any host;
+# TOLVANE_WINE32_LOADER names another loader to try (for tests of this choice).
+# Sets and exports TOLVANE_WINE_ARCH (win32 or win64), TOLVANE_WINE_WHY and
+# TOLVANE_WINE, the command that runs a Windows program.
+tolvane_choose_wine() {
+  [ -n "${TOLVANE_WINE_ARCH:-}" ] && return 0
+  local loader=${TOLVANE_WINE32_LOADER:-/usr/lib/wine/wine} error
+  if [ "${TOLVANE_FORCE_WIN64:-}" = 1 ]; then
+    TOLVANE_WINE_ARCH=win64 TOLVANE_WINE_WHY="TOLVANE_FORCE_WIN64=1 asks for it"
+  elif error=$("$loader" --version 2>&1 >/dev/null); then
+    TOLVANE_WINE_ARCH=win32 TOLVANE_WINE_WHY="this host runs 32-bit programs"
+  else
+    TOLVANE_WINE_ARCH=win64
+    TOLVANE_WINE_WHY="this host's kernel runs no 32-bit programs ($loader: ${error##*: })"
+  fi
+  if [ "$TOLVANE_WINE_ARCH" = win32 ]; then TOLVANE_WINE=wine; else TOLVANE_WINE=/usr/lib/wine/wine64; fi
+  export TOLVANE_WINE_ARCH TOLVANE_WINE_WHY TOLVANE_WINE
+}
+
+# Runs a Windows program, or a Wine tool (wineboot, winepath, reg), under the
+# chosen Wine.
+tolvane_wine() { "$TOLVANE_WINE" "$@"; }
+
+# Says which exe the Wine tests or the tour run on, and why.
+tolvane_log_wine_choice() {
+  local width=32
+  [ "$TOLVANE_WINE_ARCH" = win64 ] && width=64
+  tolvane_log "$1 on the $width-bit build ($2): $TOLVANE_WINE_WHY"
+}
+
 # The environment every Wine call of the project uses: ANSI code page 936 and
-# file names in UTF-8, from the Chinese locale.
+# file names in UTF-8, from the Chinese locale; a prefix of the chosen width.
 tolvane_wine_env() {
-  export WINEARCH=win32
+  tolvane_choose_wine
+  export WINEARCH=$TOLVANE_WINE_ARCH
+  if [ "$WINEARCH" = win64 ]; then export WINELOADER=$TOLVANE_WINE; else unset WINELOADER; fi
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
   export LC_ALL=zh_CN.UTF-8
 }
 
-# Creates a 32-bit prefix in $1 with a virtual desktop (so windows get frames,
-# focus and keystrokes under Xvfb) and a distinctive menu colour (so tests can
-# tell the system menu colour from white).
+# Creates a prefix of the chosen width in $1 with a virtual desktop (so
+# windows get frames, focus and keystrokes under Xvfb) and a distinctive menu
+# colour (so tests can tell the system menu colour from white). On failure it
+# says so and shows Wine's own words.
 tolvane_make_prefix() {
-  local prefix=$1
+  local prefix=$1 log=$1.log key value data
   tolvane_wine_env
   export WINEPREFIX=$prefix
   mkdir -p "$prefix"
-  wineboot -i >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 800x600 /f >/dev/null 2>&1
-  wine reg add 'HKCU\Control Panel\Colors' /v Menu /d '232 216 200' /f >/dev/null 2>&1
+  if ! tolvane_wine wineboot -i >"$log" 2>&1 || [ ! -d "$prefix/drive_c/windows/system32" ]; then
+    echo "cannot make a $WINEARCH Wine prefix in $prefix with $TOLVANE_WINE wineboot -i; it said:" >&2
+    tail -n 20 "$log" >&2
+    return 1
+  fi
+  for key in 'Software\Wine\Explorer|Desktop|Default' 'Software\Wine\Explorer\Desktops|Default|800x600' \
+    'Control Panel\Colors|Menu|232 216 200'; do
+    IFS='|' read -r key value data <<<"$key"
+    if ! tolvane_wine reg add "HKCU\\$key" /v "$value" /d "$data" /f >>"$log" 2>&1; then
+      echo "cannot set HKCU\\$key\\$value in the Wine prefix $prefix; reg said:" >&2
+      tail -n 5 "$log" >&2
+      return 1
+    fi
+  done
   # Debian's Wine does not find its own fonts in their shared folder; in the
   # prefix's Fonts folder it does.
   cp -n /usr/share/wine/fonts/*.tt[fc] "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
@@ -73,39 +128,44 @@ tolvane_make_prefix() {
   wineserver -w 2>/dev/null || true
 }
 
-# Configures the win32 preset in $1 and builds the named targets there (all
-# when none is named). Logs go beside the tree; on failure the errors are
-# printed and it returns 1.
-tolvane_build_win32() {
-  local dir=$1 target args=()
-  shift
+# Configures the preset $1 (win32 or win64) in $2 and builds the named
+# targets there (all when none is named). Logs go beside the tree; on failure
+# the errors are printed and it returns 1.
+tolvane_build() {
+  local preset=$1 dir=$2 target args=()
+  shift 2
   for target in "$@"; do args+=(--target "$target"); done
   mkdir -p "$(dirname "$dir")"
-  cmake --preset win32 -B "$dir" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
+  cmake --preset "$preset" -B "$dir" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
   if ! cmake --build "$dir" -j "$(nproc)" "${args[@]}" >"$dir.build.log" 2>&1; then
     grep -E -A3 'error|Error' "$dir.build.log" | head -n 60
     return 1
   fi
 }
 
-# Starts Xvfb on a free display; sets DISPLAY and TOLVANE_XVFB_PID.
+# Starts Xvfb on a free display; sets DISPLAY and TOLVANE_XVFB_PID. On
+# failure it shows what Xvfb said.
 tolvane_start_xvfb() {
-  local n
+  local n i log
+  log=$(mktemp /tmp/tolvane-xvfb.XXXXXX)
   for n in $(seq 90 140); do
     [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ] && continue
-    Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >"$log" 2>&1 &
     TOLVANE_XVFB_PID=$!
-    local i
     for i in $(seq 50); do
       [ -e /tmp/.X11-unix/X$n ] && break
+      kill -0 "$TOLVANE_XVFB_PID" 2>/dev/null || break
       sleep 0.1
     done
-    if kill -0 "$TOLVANE_XVFB_PID" 2>/dev/null; then
+    if kill -0 "$TOLVANE_XVFB_PID" 2>/dev/null && [ -e /tmp/.X11-unix/X$n ]; then
       export DISPLAY=:$n
+      rm -f "$log"
       return 0
     fi
   done
-  echo "no free X display for Xvfb" >&2
+  echo "cannot start Xvfb on any display from :90 to :140; the last attempt said:" >&2
+  tail -n 10 "$log" >&2
+  rm -f "$log"
   return 1
 }
 

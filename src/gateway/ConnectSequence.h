@@ -11,9 +11,10 @@ class ServerList;
 enum class ConnectOutcome {
     Registered,
     Started,
-    NothingStarted,
-    Failed,
+    Failed,             // the game was not found or could not be started
     GatewayNotChanged,  // the system refused the registry change; the game was not started
+    ServerLeftList,     // the chosen name is no longer in the list file; nothing written or started
+    ListFileFailed,     // the list file could not be read; nothing written or started
 };
 
 // The main action: apply the chosen list item to the game's settings and,

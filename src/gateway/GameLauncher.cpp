@@ -16,21 +16,6 @@ std::wstring AsciiLower(std::wstring text) {
     return text;
 }
 
-// Puts the remembered working directory back on every way out of Launch: the
-// list file is named relative to it.
-class WorkingDirectoryRestorer {
-public:
-    WorkingDirectoryRestorer(HostServices& host, std::wstring directory)
-        : host_(host), directory_(std::move(directory)) {}
-    ~WorkingDirectoryRestorer() { host_.SetWorkingDirectory(directory_); }
-    WorkingDirectoryRestorer(const WorkingDirectoryRestorer&) = delete;
-    WorkingDirectoryRestorer& operator=(const WorkingDirectoryRestorer&) = delete;
-
-private:
-    HostServices& host_;
-    std::wstring directory_;
-};
-
 }  // namespace
 
 GameLauncher::InstallPath GameLauncher::ReadInstallPath() {
@@ -38,8 +23,7 @@ GameLauncher::InstallPath GameLauncher::ReadInstallPath() {
     if (!key.valid()) return {InstallPath::Status::NoGameKey, {}};
 
     // First learn the stored size (it counts the terminating NUL), then read
-    // into a buffer of exactly that size. The type is not looked at; the bytes
-    // must hold a NUL, or the text has no known end.
+    // into a buffer of exactly that size. The type is not looked at.
     std::uint32_t size = 0;
     if (registry_.RegQueryValueExA(key.get(), kInstallPathValueName, nullptr, nullptr, nullptr, &size) !=
             kErrorSuccess ||
@@ -52,10 +36,10 @@ GameLauncher::InstallPath GameLauncher::ReadInstallPath() {
         return {InstallPath::Status::Unreadable, {}};
     // The value may have shrunk between the two calls; only what was read counts.
     buffer.resize(got < size ? got : size);
+    // The text ends at the first NUL, or where the data ends: a value stored
+    // without its NUL (a hand-made .reg file, another tool) is still whole.
     std::string bytes(buffer.begin(), buffer.end());
-    std::size_t end = bytes.find('\0');
-    if (end == std::string::npos) return {InstallPath::Status::Unreadable, {}};
-    return {InstallPath::Status::Found, host_.FromAnsi(bytes.substr(0, end))};
+    return {InstallPath::Status::Found, host_.FromAnsi(bytes.substr(0, bytes.find('\0')))};
 }
 
 std::wstring GameLauncher::ChooseExecutable(const std::wstring& directory) {
@@ -79,21 +63,18 @@ LaunchOutcome GameLauncher::Launch(bool windowMode) {
     if (installPath.status == InstallPath::Status::NoGameKey) return LaunchOutcome::NoGameKey;
     if (installPath.status != InstallPath::Status::Found) return LaunchOutcome::Failed;
     const std::wstring& directory = installPath.directory;
+    // An empty text names no folder; the program path would name a file in
+    // our own.
+    if (directory.empty()) return LaunchOutcome::Failed;
 
-    // Without a remembered directory there is nothing to restore, so the
-    // directory is not changed either.
-    std::optional<std::wstring> remembered = host_.GetWorkingDirectory();
-    if (!remembered) return LaunchOutcome::Failed;
-    WorkingDirectoryRestorer restorer(host_, *remembered);
-
-    // The game inherits the installation directory as its working directory.
-    if (!host_.SetWorkingDirectory(directory)) return LaunchOutcome::Failed;
     std::wstring executable = ChooseExecutable(directory);
     // The directory is joined as stored, without adding a separator; the full
     // path is also the application name, so the system never guesses where
-    // the program path ends.
+    // the program path ends. The game is given the installation directory as
+    // its working directory when it is created; ours never changes, so the
+    // list file is always found where it was.
     if (!host_.StartProcess(directory + executable, BuildCommandLine(directory, executable, windowMode),
-                            kShowMinimized))
+                            directory, kShowMinimized))
         return LaunchOutcome::Failed;
     return LaunchOutcome::Started;
 }

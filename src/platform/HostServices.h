@@ -90,13 +90,13 @@ public:
 
     // The process-wide current working directory, drive included.
     virtual std::optional<std::wstring> GetWorkingDirectory() = 0;
-    virtual bool SetWorkingDirectory(const std::wstring& path) = 0;
 
     // Starts a process without waiting for it; its handles are closed at once.
     // `applicationName` is the full program path, `commandLine` the whole text
-    // the program receives.
+    // the program receives, `workingDirectory` the folder it starts in (it
+    // must exist).
     virtual bool StartProcess(const std::wstring& applicationName, const std::wstring& commandLine,
-                              int showWindow) = 0;
+                              const std::wstring& workingDirectory, int showWindow) = 0;
 };
 
 }  // namespace tolvane

@@ -181,8 +181,13 @@ Selection Form1::SelectedItem() const {
 }
 
 void Form1::Connect() {
-    ConnectOutcome outcome = connect_.Run(SelectedItem(), IsChecked(kAutoRun), IsChecked(kWindow));
-    if (auto message = MessageFor(outcome)) ShowMessage(hwnd(), *message, MessageButtons::Ok);
+    Selection selected = SelectedItem();
+    ConnectOutcome outcome = connect_.Run(selected, IsChecked(kAutoRun), IsChecked(kWindow));
+    // A name the file no longer holds: the list shows what is stored, as after
+    // a deletion.
+    if (outcome == ConnectOutcome::ServerLeftList) FillList(actions_.Names());
+    if (auto message = MessageFor(outcome, selected.value_or(L"")))
+        ShowMessage(hwnd(), *message, MessageButtons::Ok);
 }
 
 void Form1::Delete() {

@@ -94,16 +94,17 @@ bool Form3::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/, LRESULT& r
 
 // The browser is the explorer.exe of the Windows directory, named by its full
 // path: a bare name would be looked up in the program's folder and the working
-// directory first, where another program of that name may lie.
+// directory first, where another program of that name may lie. It starts in
+// that directory too, so it holds no folder of ours open.
 void Form3::OpenHomePage() {
-    wchar_t directory[MAX_PATH];
-    UINT length = ::GetSystemWindowsDirectoryW(directory, MAX_PATH);
+    wchar_t buffer[MAX_PATH];
+    UINT length = ::GetSystemWindowsDirectoryW(buffer, MAX_PATH);
     bool started = false;
     if (length > 0 && length < MAX_PATH) {
-        std::wstring program(directory, length);
-        if (program.back() != L'\\') program += L'\\';
-        program += kBrowser;
-        started = host_.StartProcess(program, std::wstring(kBrowser) + L" " + kHomePage, kShowMinimized);
+        std::wstring directory(buffer, length);
+        if (directory.back() != L'\\') directory += L'\\';
+        started = host_.StartProcess(directory + kBrowser, std::wstring(kBrowser) + L" " + kHomePage,
+                                     directory, kShowMinimized);
     }
     if (!started) ShowMessage(hwnd(), kBrowserFailed, MessageButtons::Ok);
 }

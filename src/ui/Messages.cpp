@@ -16,7 +16,7 @@ const std::wstring kDamagedList =
 
 }  // namespace
 
-std::optional<Message> MessageFor(ConnectOutcome outcome) {
+std::optional<Message> MessageFor(ConnectOutcome outcome, const std::wstring& server) {
     switch (outcome) {
         case ConnectOutcome::Registered:
             return Message{L"注册成功！", L"成功"};
@@ -27,8 +27,14 @@ std::optional<Message> MessageFor(ConnectOutcome outcome) {
                 L"无法修改游戏的注册表设置，可能被安全软件拦截了。服务器没有切换。\n\n"
                 L"请在安全软件中允许 Tolvane 修改注册表，然后再试一次。",
                 L"失败"};
+        case ConnectOutcome::ServerLeftList:
+            return Message{L"服务器“" + server +
+                               L"”已不在服务器列表文件中，服务器没有切换。\n\n"
+                               L"列表已按文件现在的内容重新载入。",
+                           L"失败"};
+        case ConnectOutcome::ListFileFailed:
+            return Message{L"服务器列表文件无法读取，它可能正被其他程序占用。服务器没有切换。", kErrorTitle};
         case ConnectOutcome::Started:
-        case ConnectOutcome::NothingStarted:
             break;
     }
     return std::nullopt;

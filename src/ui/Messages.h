@@ -19,8 +19,9 @@ inline constexpr const wchar_t* kErrorTitle = L"错误";
 inline const Message kConfirmDelete{L"确定删除？删除后不可恢复！", L"删除"};
 inline const Message kBrowserFailed{L"无法启动浏览器打开主页。", kErrorTitle};
 
-// The message for an outcome, or nothing when the outcome has none.
-std::optional<Message> MessageFor(ConnectOutcome outcome);
+// The message for an outcome, or nothing when the outcome has none. A connect
+// outcome's message may name the chosen server.
+std::optional<Message> MessageFor(ConnectOutcome outcome, const std::wstring& server);
 std::optional<Message> MessageFor(AddOutcome outcome);
 std::optional<Message> MessageFor(DeleteOutcome outcome);
 // What keeps the list from being kept, naming the file and its folder.

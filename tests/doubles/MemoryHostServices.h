@@ -75,17 +75,14 @@ public:
         return std::wstring(reinterpret_cast<const wchar_t*>(wide.data()), wide.size() / sizeof(wchar_t));
     }
     std::optional<std::wstring> GetWorkingDirectory() override { return workingDirectory_; }
-    bool SetWorkingDirectory(const std::wstring& path) override {
-        if (!IsDirectory(path)) return false;
-        workingDirectory_ = Resolve(path);
-        while (workingDirectory_.size() > 3 && workingDirectory_.back() == L'\\')
-            workingDirectory_.pop_back();
-        return true;
-    }
+    // Like process creation, refuses a working directory that is no folder; records it as the
+    // started program reads it back.
     bool StartProcess(const std::wstring& applicationName, const std::wstring& commandLine,
-                      int show) override {
-        if (startProcessFails || !Find(applicationName)) return false;
-        started.push_back({applicationName, commandLine, show, workingDirectory_});
+                      const std::wstring& directory, int show) override {
+        if (startProcessFails || !Find(applicationName) || !IsDirectory(directory)) return false;
+        std::wstring resolved = Resolve(directory);
+        while (resolved.size() > 3 && resolved.back() == L'\\') resolved.pop_back();
+        started.push_back({applicationName, commandLine, show, resolved});
         return true;
     }
 

@@ -275,7 +275,7 @@ TEST_F(TolvaneTest, DeleteFlow) {
     ExpectExitCleanly();
 }
 
-// Common controls 6, per-monitor DPI, no execution level (so Windows redirects writes under Program
+// Common controls 6 of the exe's architecture, per-monitor DPI, no execution level (so Windows redirects writes under Program
 // Files, as for the game), no UTF-8 code page, no installer word to elevate it for, the icons.
 TEST(ResourcesTest, ManifestVersionAndIcon) {
     std::wstring path = FromUnixPath(TOLVANE_EXE);
@@ -290,6 +290,9 @@ TEST(ResourcesTest, ManifestVersionAndIcon) {
     };
     std::string manifest = resource(MAKEINTRESOURCEW(24));
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    // Its own architecture, and Common Controls of any: a 64-bit exe bound to x86 ones does not start.
+    EXPECT_NE(manifest.find(sizeof(void*) == 8 ? "=\"amd64\"" : "=\"x86\""), std::string::npos);
+    EXPECT_NE(manifest.find("processorArchitecture=\"*\""), std::string::npos);
     EXPECT_NE(manifest.find("PerMonitorV2"), std::string::npos);
     EXPECT_EQ(manifest.find("<requestedExecutionLevel"), std::string::npos);
     EXPECT_EQ(manifest.find("activeCodePage"), std::string::npos);
@@ -370,41 +373,54 @@ TEST_F(TolvaneTest, AddFlow) {
     ExpectExitCleanly();
 }
 
-// Registering nothing (an empty name is no selection) or an address, the failure without a game, and
-// the loader started windowed, under its stored name and quoted path, in a Chinese game folder.
+// Without the game's key, auto start says the game is not found and writes nothing (an empty name is
+// no selection). An address registered; the list file held: its own message; a server that left the
+// file: its message, the list reloaded, nothing written or started. Then the loader started windowed,
+// under its stored name and quoted path, in a Chinese game folder.
 TEST_F(TolvaneTest, RegisterFailAndLaunch) {
     if (!InScratchPrefix()) GTEST_SKIP() << "writes the game's registry key; only in scripts/test's prefix";
     DeleteGameKeyPath();
     TempDirectory game{L"游戏\\暗黑破坏神II"};  // a game folder as many players have it
-    Write(L"diablo.dat",
-          Record(L"", L"6.6.6.6") + Record(L"abc", L"1.2.3.4") + Record(L"电信", L"网关.example"));
+    const std::string kept = Record(L"", L"6.6.6.6") + Record(L"abc", L"1.2.3.4");
+    Write(L"diablo.dat", kept + Record(L"电信", L"网关.example"));
     ASSERT_NO_FATAL_FAILURE(Start());
     HWND list = MainControl(f1::kList1);
-    ASSERT_NO_FATAL_FAILURE(Toggle(f1::kAutoRun, false));
-    ASSERT_TRUE(BringToFront(main_));
     PressKey(VK_RETURN);
-    ASSERT_NO_FATAL_FAILURE(Answer(L"成功", L"注册成功！", main_));
+    ASSERT_NO_FATAL_FAILURE(Answer(L"失败", L"未发现游戏目录，请先运行一次暗黑破坏神II。", main_));
     EXPECT_EQ(GameValue("BNETIP"), "(none)");
 
+    ASSERT_NO_FATAL_FAILURE(Toggle(f1::kAutoRun, false));
     ClickListItem(list, 3, 2);
     ASSERT_NO_FATAL_FAILURE(Answer(L"成功", L"注册成功！", main_));
     EXPECT_EQ(ListSelection(list), 3);
-    EXPECT_EQ(GameValue("BNETIP"), Ansi(L"网关.example") + '\0');
-
-    ASSERT_NO_FATAL_FAILURE(Toggle(f1::kAutoRun, true));
-    ClickListItem(list, 2);
-    ASSERT_TRUE(WaitUntil([&] { return ListSelection(list) == 2; }));
+    const std::string gateway = Ansi(L"网关.example") + '\0';
+    EXPECT_EQ(GameValue("BNETIP"), gateway);
+    auto held = std::make_unique<HeldFile>(directory_.File(L"diablo.dat"), 0);
     PressKey(VK_RETURN);
-    ASSERT_NO_FATAL_FAILURE(Answer(L"失败", L"未发现游戏目录，请先运行一次暗黑破坏神II。", main_));
-    EXPECT_EQ(GameValue("BNETIP"), std::string("1.2.3.4") + '\0');
+    ASSERT_NO_FATAL_FAILURE(
+        Answer(L"错误", L"服务器列表文件无法读取，它可能正被其他程序占用。服务器没有切换。", main_));
+    held.reset();
 
     ASSERT_TRUE(
         ::CopyFileW(FromUnixPath(TOLVANE_STANDIN_EXE).c_str(), game.File(L"D2LOAD.EXE").c_str(), FALSE));
     ASSERT_TRUE(SetGameValue("InstallPath", Ansi(game.path()) + '\0'));
-    ASSERT_NO_FATAL_FAILURE(Toggle(f1::kWindow, true));
+    ASSERT_NO_FATAL_FAILURE(Toggle(f1::kAutoRun, true));
+    Write(L"diablo.dat", kept);  // 电信 removed behind its back, still selected
     ASSERT_TRUE(BringToFront(main_));
+    PressKey(VK_RETURN);
+    ASSERT_NO_FATAL_FAILURE(Answer(
+        L"失败", L"服务器“电信”已不在服务器列表文件中，服务器没有切换。\n\n列表已按文件现在的内容重新载入。",
+        main_));
+    EXPECT_EQ(ListItems(list), (Items{kOfficial, L"", L"abc"}));
+    EXPECT_EQ(GameValue("BNETIP"), gateway);
+
+    ASSERT_NO_FATAL_FAILURE(Toggle(f1::kWindow, true));
+    ClickListItem(list, 2);
+    ASSERT_TRUE(WaitUntil([&] { return ListSelection(list) == 2; }));
     PressKey('O', VK_MENU);
-    std::string record;  // the stand-in's: its command line, a tab, its working directory, in UTF-8
+    // The stand-in's record: its command line, a tab, its working directory, in UTF-8; one line a
+    // start, so a start without the window switch above would show first.
+    std::string record;
     WaitUntil([&] { return !(record = game.Read(L"standin-record.txt").value_or("")).empty(); });
     std::wstring folder = game.path().substr(0, game.path().size() - 1);
     EXPECT_EQ(record, Utf8(L"\"" + game.path() + L"D2LOAD.EXE\" -w  -skiptobnet\t" + folder + L"\n"));

@@ -113,13 +113,8 @@ std::optional<std::wstring> Win32HostServices::GetWorkingDirectory() {
     return out;
 }
 
-bool Win32HostServices::SetWorkingDirectory(const std::wstring& path) {
-    // One call changes drive and directory together.
-    return ::SetCurrentDirectoryW(path.c_str()) != FALSE;
-}
-
 bool Win32HostServices::StartProcess(const std::wstring& applicationName, const std::wstring& commandLine,
-                                     int showWindow) {
+                                     const std::wstring& workingDirectory, int showWindow) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -128,8 +123,11 @@ bool Win32HostServices::StartProcess(const std::wstring& applicationName, const 
     // CreateProcessW may write into the command-line buffer, so it gets a copy.
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
-    BOOL ok = ::CreateProcessW(applicationName.empty() ? nullptr : applicationName.c_str(), line.data(),
-                               nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info);
+    // The child gets its working directory at creation, so this process's own
+    // is never changed, not even for a moment.
+    BOOL ok =
+        ::CreateProcessW(applicationName.empty() ? nullptr : applicationName.c_str(), line.data(), nullptr,
+                         nullptr, FALSE, 0, nullptr, workingDirectory.c_str(), &startup, &info);
     if (!ok) return false;
     ::CloseHandle(info.hThread);
     ::CloseHandle(info.hProcess);

@@ -15,9 +15,8 @@ public:
     std::string ToAnsi(const std::wstring& text) override;
     std::wstring FromAnsi(const std::string& bytes) override;
     std::optional<std::wstring> GetWorkingDirectory() override;
-    bool SetWorkingDirectory(const std::wstring& path) override;
     bool StartProcess(const std::wstring& applicationName, const std::wstring& commandLine,
-                      int showWindow) override;
+                      const std::wstring& workingDirectory, int showWindow) override;
 };
 
 }  // namespace tolvane

@@ -83,6 +83,7 @@ std::optional<std::string> EncodeUtf8(const std::wstring& text) {
 }
 
 void EncodingDetector::Feed(const char* data, std::size_t size) {
+    if (Decided()) return;  // an append still reads on to the last byte
     for (std::size_t i = 0; i < size; ++i, ++position_) {
         auto byte = static_cast<unsigned char>(data[i]);
         if (position_ < kUtf8Mark.size()) marked_ = marked_ && data[i] == kUtf8Mark[position_];

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -29,6 +30,39 @@ enum class FileMode {
     Append,  // created if missing, written at its end
 };
 
+// CreateFileW's own values, for the parameters below.
+inline constexpr std::uint32_t kGenericRead = 0x80000000u, kGenericWrite = 0x40000000u;
+inline constexpr std::uint32_t kShareRead = 1, kShareWrite = 2, kShareDelete = 4;
+inline constexpr std::uint32_t kCreateAlways = 2, kOpenExisting = 3, kOpenAlways = 4, kTruncateExisting = 5;
+inline constexpr std::uint32_t kAttributeHidden = 2, kAttributeSystem = 4, kAttributeNormal = 0x80;
+
+// How a mode opens a file: what Win32HostServices passes to CreateFileW, and
+// what the in-memory host judges by Windows' rules, so that a change here
+// shows in the native tests.
+struct FileOpening {
+    std::uint32_t access, share, disposition, attributes;
+    bool truncate;  // cut to zero bytes once open (SetEndOfFile)
+    bool atEnd;     // writes go to the end
+};
+
+// Readers share with other readers only, writers with nobody: another program
+// holding the file for writing makes the open fail instead of interleaving
+// bytes. Nobody shares deletion, so an open file cannot be deleted. A file is
+// overwritten by opening it as it is and cutting it: CREATE_ALWAYS and
+// TRUNCATE_EXISTING fail on a hidden or system file unless its attributes are
+// passed, and would drop them.
+inline FileOpening OpeningFor(FileMode mode) {
+    switch (mode) {
+        case FileMode::Read:
+            return {kGenericRead, kShareRead, kOpenExisting, kAttributeNormal, false, false};
+        case FileMode::Write:
+            return {kGenericWrite, 0, kOpenAlways, kAttributeNormal, true, false};
+        case FileMode::Append:
+            break;
+    }
+    return {kGenericWrite, 0, kOpenAlways, kAttributeNormal, false, true};
+}
+
 // Show-window style for started processes: SW_SHOWMINIMIZED.
 inline constexpr int kShowMinimized = 2;
 
@@ -48,7 +82,9 @@ public:
     virtual bool IsDirectory(const std::wstring& path) = 0;
     virtual bool RemoveFile(const std::wstring& path) = 0;
 
-    // Text in the system's ANSI code page.
+    // Text in the system's ANSI code page, and its number (936 on Simplified
+    // Chinese Windows).
+    virtual unsigned CodePage() = 0;
     virtual std::string ToAnsi(const std::wstring& text) = 0;
     virtual std::wstring FromAnsi(const std::string& bytes) = 0;
 

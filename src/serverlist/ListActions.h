@@ -17,22 +17,29 @@ enum class ListProblem {
     CannotCreate,  // missing, and the folder takes no new file (read-only folder or medium)
     CannotRead,    // there, but not readable (another program holds it open)
     NotAFile,      // a folder has the list file's name
+    Damaged,       // NUL bytes that "diablo.new" does not account for; adding and deleting refuse
 };
 
 struct StartupList {
     std::vector<ServerEntry> entries;  // the file's records, in file order
     ListProblem problem = ListProblem::None;
     std::wstring folder;  // the working directory, where the list file is kept
+    std::wstring file;    // the file in the way: the list file or its copy
 };
 
 // The outcomes of the add window's OK button, in the order they are tested.
 enum class AddOutcome {
     NameMissing,
     AddressMissing,
-    NameNotStorable,
-    AddressNotStorable,
+    // What the file read, by its encoding, before the texts are judged.
+    NameNotStorable,                   // in the code page
+    NameNotStorableInUtf8,             // in UTF-8 with the mark
+    NameNotStorableInUnmarkedUtf8,     // in UTF-8 without it
+    AddressNotStorable,                // in the code page, for the registry
+    AddressNotStorableInUnmarkedUtf8,  // fits the code page, not UTF-8 without the mark
     Conflict,
     ListFileFailed,  // the file could not be read for the clash test, or appended to
+    ListDamaged,     // see ListProblem::Damaged
     Added,
 };
 
@@ -41,7 +48,11 @@ enum class DeleteOutcome {
     Declined,         // the user answered No
     NothingSelected,  // confirmed with no item selected: every record stays
     Removed,
-    ListFileFailed,  // the file is whole, as before the removal or after it
+    // The file is whole, as before the removal or after it; it can be read
+    // afterwards, or cannot either.
+    ListFileFailed,
+    ListUnreadable,
+    ListDamaged,  // see ListProblem::Damaged
 };
 
 // The user's edits of the list, as the windows start them: each takes what

@@ -15,6 +15,8 @@ const char* OperationText(ListFileOperation operation) {
             return "cannot flush to disk";
         case ListFileOperation::Close:
             return "cannot close";
+        case ListFileOperation::Recover:
+            return "holds NUL bytes that diablo.new does not account for";
     }
     return "failed";
 }

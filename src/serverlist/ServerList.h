@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "serverlist/ListEncoding.h"
 #include "serverlist/ServerEntry.h"
 
 namespace tolvane {
@@ -30,6 +31,12 @@ public:
     std::optional<std::wstring> FindAddress(const std::wstring& name);
     // True when a record has this name or this address.
     bool HasConflict(const std::wstring& name, const std::wstring& address);
+    // The encoding new records are written in.
+    ListEncoding Encoding();
+    // True while the list holds NUL bytes that a "diablo.new" beside it does
+    // not account for: both are left as they are, and appending and removing
+    // fail with ListFileOperation::Recover.
+    bool IsDamaged();
     void AppendEntry(const std::wstring& name, const std::wstring& address);
     // Removes every record named exactly `name`, through "diablo.new".
     void RemoveEntries(const std::wstring& name);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 namespace tolvane {
 namespace {
@@ -14,27 +15,37 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 constexpr char kSeparator[] = "\",\"";  // closes the name, opens the address
 constexpr std::size_t kSeparatorSize = 3;
 
-bool IsAscii(const char* data, std::size_t size) {
-    return std::all_of(data, data + size, [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+bool IsAscii(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Every ANSI code page Windows uses agrees with ASCII below 0x80, so those
-// bytes need no trip through the system's converter.
-std::optional<std::wstring> Decode(HostServices& host, const char* data, std::size_t size) {
-    if (IsAscii(data, size)) return std::wstring(data, data + size);
-    std::string bytes(data, size);
-    std::wstring text = host.FromAnsi(bytes);
+// Every encoding in use agrees with ASCII below 0x80, so those bytes need no
+// trip through a converter.
+std::optional<std::wstring> Decode(HostServices& host, std::string_view bytes, Field field,
+                                   ListEncoding encoding) {
+    if (IsAscii(bytes)) return std::wstring(bytes.begin(), bytes.end());
+    if (encoding != ListEncoding::CodePage) {
+        auto text = DecodeUtf8(bytes, encoding == ListEncoding::Utf8);
+        // The registry gets the address in the code page: it must arrive there
+        // as it reads here.
+        if (text && field == Field::Address && host.FromAnsi(host.ToAnsi(*text)) != *text)
+            return std::nullopt;
+        return text;
+    }
+    std::string stored(bytes);
+    std::wstring text = host.FromAnsi(stored);
     // Bytes the code page does not map (a lone lead byte, say) come back as a
     // substitute character; such a field would be rewritten as other bytes,
     // so it is no field at all.
-    if (host.ToAnsi(text) != bytes) return std::nullopt;
+    if (host.ToAnsi(text) != stored) return std::nullopt;
     return text;
 }
 
-std::string Encode(HostServices& host, const std::wstring& text) {
+std::optional<std::string> Encode(HostServices& host, const std::wstring& text, ListEncoding encoding) {
     if (std::all_of(text.begin(), text.end(), [](wchar_t c) { return static_cast<std::uint32_t>(c) < 0x80; }))
         return std::string(text.begin(), text.end());
-    return host.ToAnsi(text);
+    return encoding == ListEncoding::CodePage ? host.ToAnsi(text) : EncodeUtf8(text);
 }
 
 // Where the name's closing quote lies in a quoted line of `size` bytes (line
@@ -50,28 +61,37 @@ std::optional<std::size_t> QuotedSplit(const std::string& bytes, std::size_t siz
 // The bytes a field is stored as, or nothing when the reader would not give
 // them back as `text`: a character outside the code page is stored as a
 // substitute and reads back as another text.
-std::optional<std::string> StoredBytes(HostServices& host, const std::wstring& text) {
+std::optional<std::string> StoredBytes(HostServices& host, const std::wstring& text, Field field,
+                                       ListEncoding encoding) {
     if (text.find_first_of(std::wstring(L"\"\r\n\0", 4)) != std::wstring::npos) return std::nullopt;
-    std::string bytes = Encode(host, text);
-    if (Decode(host, bytes.data(), bytes.size()) != text) return std::nullopt;
+    std::optional<std::string> bytes = Encode(host, text, encoding);
+    if (!bytes || Decode(host, *bytes, field, encoding) != text) return std::nullopt;
     return bytes;
 }
 
 }  // namespace
 
-bool IsStorable(HostServices& host, const std::wstring& text) { return StoredBytes(host, text).has_value(); }
+bool IsStorable(HostServices& host, const std::wstring& text, Field field, ListEncoding encoding) {
+    return StoredBytes(host, text, field, encoding).has_value();
+}
 
 ServerListFile::ServerListFile(HostServices& host) : host_(host) {}
 
 ServerListFile::~ServerListFile() = default;
 
-void ServerListFile::OpenForReading(const std::wstring& fileName) { Open(fileName, FileMode::Read); }
+void ServerListFile::OpenForReading(const std::wstring& fileName) {
+    Open(fileName, FileMode::Read, ListEncoding::CodePage);
+}
 
-void ServerListFile::OpenForWriting(const std::wstring& fileName) { Open(fileName, FileMode::Write); }
+void ServerListFile::OpenForWriting(const std::wstring& fileName, ListEncoding encoding) {
+    Open(fileName, FileMode::Write, encoding);
+}
 
-void ServerListFile::OpenForAppending(const std::wstring& fileName) { Open(fileName, FileMode::Append); }
+void ServerListFile::OpenForAppending(const std::wstring& fileName) {
+    Open(fileName, FileMode::Append, ListEncoding::CodePage);
+}
 
-void ServerListFile::Open(const std::wstring& fileName, FileMode mode) {
+void ServerListFile::Open(const std::wstring& fileName, FileMode mode, ListEncoding encoding) {
     file_.reset();
     fileName_ = fileName;
     writing_ = mode != FileMode::Read;
@@ -79,26 +99,41 @@ void ServerListFile::Open(const std::wstring& fileName, FileMode mode) {
     begin_ = end_ = 0;
     endOfFile_ = false;
     pending_.reset();
-    lineEndDue_ = mode == FileMode::Append ? MissingLineEnd(fileName) : "";
+    encoding_ = encoding;
+    lineEndDue_ = "";
+    Prescan(fileName, mode);
+    markDue_ = mode == FileMode::Read && encoding_ == ListEncoding::Utf8WithMark;
     file_ = host_.OpenHostFile(fileName, mode);
     if (!file_) Fail(ListFileOperation::Open);
+    if (mode == FileMode::Write && encoding_ == ListEncoding::Utf8WithMark)
+        Append(kUtf8Mark.data(), kUtf8Mark.size());
 }
 
-// A hand-edited file may end without a line end; a record appended straight
-// after it would be glued to that last line and both would be lost. A last
-// line cut after its CR gets only the LF: another CR would stay in the line
-// and no longer read as the line end.
-const char* ServerListFile::MissingLineEnd(const std::wstring& fileName) {
+// Reading and appending need the file's encoding before its first line, and
+// it takes the whole file to judge: a separate read goes first.
+//
+// A hand-edited file may also end without a line end; a record appended
+// straight after it would be glued to that last line and both would be lost.
+// A last line cut after its CR gets only the LF: another CR would stay in the
+// line and no longer read as the line end.
+void ServerListFile::Prescan(const std::wstring& fileName, FileMode mode) {
+    if (mode == FileMode::Write) return;
     auto file = host_.OpenHostFile(fileName, FileMode::Read);
-    if (!file) return "";  // a new file, or one the append itself reports
+    if (!file) return;  // a new file, or one the open itself reports
+    EncodingDetector detector(host_.CodePage());
+    std::size_t size = 0;
     char last = '\n';
-    for (;;) {
+    while (mode == FileMode::Append || !detector.Decided()) {
         std::size_t got = 0;
         if (!file->Read(buffer_.data(), buffer_.size(), got)) Fail(ListFileOperation::Read);
         if (got == 0) break;
+        detector.Feed(buffer_.data(), got);
+        size += got;
         last = buffer_[got - 1];
     }
-    return last == '\n' ? "" : last == '\r' ? "\n" : "\r\n";
+    encoding_ = detector.Result();
+    bool empty = size == (encoding_ == ListEncoding::Utf8WithMark ? kUtf8Mark.size() : 0);
+    if (mode == FileMode::Append && !empty) lineEndDue_ = last == '\n' ? "" : last == '\r' ? "\n" : "\r\n";
 }
 
 // Reading rules. The writer puts each record on a line of its own as
@@ -112,14 +147,14 @@ const char* ServerListFile::MissingLineEnd(const std::wstring& fileName) {
 //    quotes and commas, a name commas.
 //  - A line without any double quote is a record when a comma splits it into a
 //    non-empty name and a non-empty address (at the first comma).
-//  - Either way both fields must convert from the ANSI code page and back to
-//    the very same bytes, and hold no NUL (the system's text calls would cut
-//    them short).
+//  - Either way both fields must decode in the file's encoding and encode
+//    back to the very same bytes (see IsStorable), and hold no NUL (the
+//    system's text calls would cut them short).
 // Every other line (blank, one field, stray quotes, undecodable bytes, binary
 // junk) is not a record. Removal copies such lines through byte for byte and
 // rewrites records in the writer's form, so nothing it does not mean to remove
 // is lost. A record's writer form reads back as the same record.
-void ServerListFile::ParseLine(HostServices& host, ListLine& line) {
+void ServerListFile::ParseLine(ListLine& line) const {
     line.entry.reset();
     const std::string& bytes = line.bytes;
     std::size_t size = bytes.size();
@@ -145,9 +180,10 @@ void ServerListFile::ParseLine(HostServices& host, ListLine& line) {
     }
     std::size_t addressSize = size - addressBegin;
 
-    auto name = Decode(host, bytes.data() + nameBegin, nameSize);
+    auto name = Decode(host_, std::string_view(bytes).substr(nameBegin, nameSize), Field::Name, encoding_);
     if (!name) return;
-    auto address = Decode(host, bytes.data() + addressBegin, addressSize);
+    auto address =
+        Decode(host_, std::string_view(bytes).substr(addressBegin, addressSize), Field::Address, encoding_);
     if (!address) return;
     line.entry = ServerEntry{std::move(*name), std::move(*address)};
     line.nameBegin = nameBegin;
@@ -165,8 +201,15 @@ bool ServerListFile::FillBuffer() {
     return !endOfFile_;
 }
 
+void ServerListFile::DropMark() {
+    for (std::size_t left = kUtf8Mark.size(); left > 0 && (begin_ < end_ || (!endOfFile_ && FillBuffer()));
+         --left)
+        ++begin_;
+}
+
 bool ServerListFile::ReadLine(ListLine& line) {
     if (!file_ || writing_) Fail(ListFileOperation::Read);
+    if (std::exchange(markDue_, false)) DropMark();
     line.bytes.clear();
     for (;;) {
         if (begin_ == end_ && (endOfFile_ || !FillBuffer())) break;
@@ -181,7 +224,15 @@ bool ServerListFile::ReadLine(ListLine& line) {
         line.entry.reset();
         return false;
     }
-    ParseLine(host_, line);
+    ParseLine(line);
+    return true;
+}
+
+bool ServerListFile::ReadBytes(std::string& bytes) {
+    if (!file_ || writing_) Fail(ListFileOperation::Read);
+    if (begin_ == end_ && (endOfFile_ || !FillBuffer())) return false;
+    bytes.assign(buffer_.data() + begin_, end_ - begin_);
+    begin_ = end_;
     return true;
 }
 
@@ -207,8 +258,8 @@ void ServerListFile::WriteEntry(const ServerEntry& entry) {
     if (!file_ || !writing_) Fail(ListFileOperation::Write);
     // A field the reader would not give back (a line feed could even forge a
     // record of its own) is refused before a byte is written.
-    std::optional<std::string> name = StoredBytes(host_, entry.name);
-    std::optional<std::string> address = StoredBytes(host_, entry.address);
+    std::optional<std::string> name = StoredBytes(host_, entry.name, Field::Name, encoding_);
+    std::optional<std::string> address = StoredBytes(host_, entry.address, Field::Address, encoding_);
     if (!name || !address) Fail(ListFileOperation::Write);
     CompleteLastLine();
     AppendRecord(*name, *address);
@@ -224,6 +275,11 @@ void ServerListFile::WriteLine(const ListLine& line) {
     // The fields' bytes are known to read back; only the frame is rewritten.
     AppendRecord(std::string_view(line.bytes).substr(line.nameBegin, line.nameSize),
                  std::string_view(line.bytes).substr(line.addressBegin, line.addressSize));
+}
+
+void ServerListFile::WriteBytes(const std::string& bytes) {
+    if (!file_ || !writing_) Fail(ListFileOperation::Write);
+    Append(bytes.data(), bytes.size());
 }
 
 // The writer's form: "name","address" CR LF.

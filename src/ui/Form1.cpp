@@ -83,7 +83,7 @@ void Form1::OnCreated() {
     // it is.
     StartupList start = actions_.Open();
     FillList(start.entries);
-    startupMessage_ = MessageFor(start.problem, start.folder);
+    startupMessage_ = MessageFor(start);
     // The tool goes on after the list is filled and is fed by relaying, not
     // by subclassing the list box, which would slow down every added item.
     // It is not needed to show the window, so it waits until the window is up.

@@ -1,6 +1,20 @@
 #include "ui/Messages.h"
 
+#include "serverlist/ServerList.h"
+
 namespace tolvane::ui {
+namespace {
+
+// Why a UTF-8 list without the mark takes fewer characters, and how to lift that.
+const std::wstring kUnmarkedUtf8Rule =
+    L"服务器列表文件是不带签名（BOM）的 UTF-8 文件，除英文字母、数字和符号外只能用汉字、中文标点和全角字符，"
+    L"否则这个文件会被当作本系统编码的文件读取。请修改后再试。\n\n"
+    L"（用记事本把 diablo.dat 另存为“带有 BOM 的 UTF-8”编码后，就可以使用其他字符。）";
+const std::wstring kDamagedList =
+    L"服务器列表文件 diablo.dat 含有空字节，并且和临时文件 diablo.new 对不上。"
+    L"为免丢失服务器，在检查这两个文件之前不能";
+
+}  // namespace
 
 std::optional<Message> MessageFor(ConnectOutcome outcome, const std::wstring& server) {
     switch (outcome) {
@@ -36,13 +50,22 @@ std::optional<Message> MessageFor(AddOutcome outcome) {
         case AddOutcome::NameNotStorable:
             return Message{L"服务器名称不能含有双引号、换行符或本系统编码无法表示的字符，请修改后再试。",
                            kErrorTitle};
+        case AddOutcome::NameNotStorableInUtf8:
+            return Message{L"服务器名称不能含有双引号或换行符，请修改后再试。", kErrorTitle};
+        case AddOutcome::NameNotStorableInUnmarkedUtf8:
+            return Message{L"服务器名称不能含有双引号或换行符。" + kUnmarkedUtf8Rule, kErrorTitle};
         case AddOutcome::AddressNotStorable:
             return Message{L"服务器IP地址不能含有双引号、换行符或本系统编码无法表示的字符，请修改后再试。",
                            kErrorTitle};
+        case AddOutcome::AddressNotStorableInUnmarkedUtf8:
+            return Message{L"服务器IP地址不能含有这样的字符。" + kUnmarkedUtf8Rule, kErrorTitle};
         case AddOutcome::Conflict:
             return Message{L"有相同的服务器名或是IP已经存在", kErrorTitle};
         case AddOutcome::ListFileFailed:
             return Message{L"服务器列表文件无法读写，服务器没有添加。", kErrorTitle};
+        case AddOutcome::ListDamaged:
+            return Message{L"服务器没有添加：" + kDamagedList + L"新增服务器（见启动时的提示）。",
+                           kErrorTitle};
         case AddOutcome::Added:
             break;
     }
@@ -55,6 +78,13 @@ std::optional<Message> MessageFor(DeleteOutcome outcome) {
             return Message{L"此项不能删除！", L"失败"};
         case DeleteOutcome::ListFileFailed:
             return Message{L"删除失败：服务器列表文件无法读写。列表显示的是文件现在的内容。", kErrorTitle};
+        case DeleteOutcome::ListUnreadable:
+            return Message{
+                L"删除失败：服务器列表文件无法读写，现在也无法读取，所以列表中暂时只显示“官方战网”。"
+                L"请关闭正在使用这个文件的程序，然后重新启动 Tolvane。",
+                kErrorTitle};
+        case DeleteOutcome::ListDamaged:
+            return Message{L"删除失败：" + kDamagedList + L"删除服务器（见启动时的提示）。", kErrorTitle};
         case DeleteOutcome::Declined:
         case DeleteOutcome::NothingSelected:
         case DeleteOutcome::Removed:
@@ -63,26 +93,36 @@ std::optional<Message> MessageFor(DeleteOutcome outcome) {
     return std::nullopt;
 }
 
-std::optional<Message> MessageFor(ListProblem problem, const std::wstring& folder) {
-    const std::wstring file = L"文件夹“" + folder + L"”中的服务器列表文件 diablo.dat";
-    switch (problem) {
+std::optional<Message> MessageFor(const StartupList& start) {
+    const std::wstring in = L"文件夹“" + start.folder + L"”中的";
+    const std::wstring file =
+        (start.file == kTemporaryListFileName ? L"服务器列表的临时文件 " : L"服务器列表文件 ") + start.file;
+    switch (start.problem) {
         case ListProblem::CannotCreate:
             return Message{
-                L"无法创建" + file +
+                L"无法创建" + in + file +
                     L"，这个文件夹或它所在的磁盘可能是只读的。\n\n"
                     L"请从可以写入的文件夹启动 Tolvane（例如把它放到“文档”里的一个文件夹中再运行）。"
                     L"在此之前，新增的服务器无法保存。",
                 kErrorTitle};
         case ListProblem::CannotRead:
-            return Message{L"无法读取" + file +
+            return Message{L"无法读取" + in + file +
                                L"，它可能正被其他程序占用。\n\n"
                                L"请关闭正在使用这个文件的程序，然后重新启动 Tolvane。",
                            kErrorTitle};
         case ListProblem::NotAFile:
-            return Message{L"文件夹“" + folder +
-                               L"”中的 diablo.dat 是一个文件夹，不是服务器列表文件。\n\n"
-                               L"请把这个文件夹改名或移走，然后重新启动 Tolvane。",
+            return Message{in + L" diablo.dat 是一个文件夹，不是服务器列表文件。\n\n"
+                                L"请把这个文件夹改名或移走，然后重新启动 Tolvane。",
                            kErrorTitle};
+        case ListProblem::Damaged:
+            return Message{
+                in + L"服务器列表文件 diablo.dat 含有空字节（可能是删除服务器时断电造成的），"
+                     L"并且和同一文件夹中的临时文件 diablo.new 对不上，Tolvane 无法判断哪一个是完整的列表。"
+                     L"两个文件都保持原样。\n\n"
+                     L"请用记事本打开这两个文件检查：如果 diablo.new 是完整的列表，就删除 diablo.dat，"
+                     L"再把 diablo.new 改名为 diablo.dat；否则删除 diablo.new。在此之前，列表只显示 "
+                     L"diablo.dat 中能读出的服务器，不能新增或删除服务器。",
+                kErrorTitle};
         case ListProblem::None:
             break;
     }

@@ -25,6 +25,6 @@ std::optional<Message> MessageFor(ConnectOutcome outcome, const std::wstring& se
 std::optional<Message> MessageFor(AddOutcome outcome);
 std::optional<Message> MessageFor(DeleteOutcome outcome);
 // What keeps the list from being kept, naming the file and its folder.
-std::optional<Message> MessageFor(ListProblem problem, const std::wstring& folder);
+std::optional<Message> MessageFor(const StartupList& start);
 
 }  // namespace tolvane::ui

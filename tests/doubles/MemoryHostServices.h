@@ -19,27 +19,36 @@ namespace tolvane::testing {
 struct SimulatedCrash {};
 
 // What happens at the chosen step: it fails; the process is killed there (a write keeps half its
-// bytes); or the power goes (every file also loses what was written to it since its last flush).
-enum class Fault { None, Fail, Kill, PowerCut };
+// bytes); or the power goes, and every file loses what was written to it since its last flush: cut
+// back to that length, or (NTFS) kept at its length with the blocks that did not reach the disk
+// reading as NUL.
+enum class Fault { None, Fail, Kill, PowerCut, NtfsPowerCut };
 
-// An in-memory host: files, folders, a working directory, recorded process starts, code page 936
-// through iconv. Paths resolve against the working directory and compare ignoring ASCII letter
-// case, as on Windows.
+// An in-memory host: files, folders, a working directory, recorded process starts, a code page
+// through iconv (936 unless set). Paths resolve against the working directory and compare ignoring
+// ASCII letter case, as on Windows. Opening, sharing and deleting follow Windows' rules for the
+// parameters OpeningFor gives, against the program's own open files and other programs' holds.
 class MemoryHostServices : public HostServices {
 public:
-    enum class Hold { None, Exclusive, ShareRead };  // another program's hold on a file
+    enum class Hold { None, Exclusive, ShareRead };  // another program's hold on a file, for reading
 
     std::unique_ptr<HostFile> OpenHostFile(const std::wstring& path, FileMode mode) override {
-        auto hold = holds_.find(Fold(path));
-        if ((hold != holds_.end() && (hold->second == Hold::Exclusive || mode != FileMode::Read)) ||
-            IsDirectory(path))
-            return nullptr;
+        const FileOpening opening = OpeningFor(mode);
         const std::wstring* key = Find(path);
-        if (mode == FileMode::Read) return key ? std::make_unique<OpenFile>(*this, *key, false) : nullptr;
-        if (readOnly || (!key && !IsDirectory(Parent(Resolve(path)))) || !TakeStep()) return nullptr;
-        std::wstring stored = key ? *key : Resolve(path);
-        if (mode == FileMode::Write || !key) files_[stored] = File{};
-        return std::make_unique<OpenFile>(*this, stored, true);
+        bool overwrite = opening.disposition == kCreateAlways || opening.disposition == kTruncateExisting;
+        // A hidden or system file is overwritten only by a caller that passes those attributes.
+        if (IsDirectory(path) || !Shares(path, opening.access, opening.share) ||
+            (!key && (opening.disposition == kOpenExisting || opening.disposition == kTruncateExisting)) ||
+            (key && overwrite && (files_.at(*key).attributes & ~opening.attributes)))
+            return nullptr;
+        if (opening.access & kGenericWrite) {
+            if (readOnly || (!key && !IsDirectory(Parent(Resolve(path)))) || !TakeStep()) return nullptr;
+            if (!key || overwrite)
+                files_[key ? *key : Resolve(path)].attributes = opening.attributes & kHiddenSystem;
+            key = Find(path);
+            if (overwrite || opening.truncate) files_.at(*key).bytes.clear(), files_.at(*key).flushed = 0;
+        }
+        return key ? std::make_unique<OpenFile>(*this, *key, opening) : nullptr;
     }
     std::optional<std::wstring> FindFile(const std::wstring& path) override {
         const std::wstring* key = path.find_first_of(L"*?") == std::wstring::npos ? Find(path) : nullptr;
@@ -48,18 +57,21 @@ public:
     bool IsDirectory(const std::wstring& path) override { return directories_.count(Fold(path)) > 0; }
     bool RemoveFile(const std::wstring& path) override {
         const std::wstring* key = Find(path);
-        if (!key || readOnly || holds_.count(Fold(path)) || !TakeStep()) return false;
+        if (!key || readOnly || !Shares(path, kDelete, kShareRead | kShareWrite | kShareDelete) ||
+            !TakeStep())
+            return false;
         return files_.erase(*key) > 0;
     }
+    unsigned CodePage() override { return codePage; }
     std::string ToAnsi(const std::wstring& text) override {
-        return Convert("CP936", "WCHAR_T",
+        return Convert(("CP" + std::to_string(codePage)).c_str(), "WCHAR_T",
                        {reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t)}, "?",
                        sizeof(wchar_t));
     }
     std::wstring FromAnsi(const std::string& bytes) override {
         const wchar_t substitute = 0x30FB;  // what Windows' table yields for a lone lead byte
-        std::string wide =
-            Convert("WCHAR_T", "CP936", bytes, {reinterpret_cast<const char*>(&substitute), 4}, 1);
+        std::string wide = Convert("WCHAR_T", ("CP" + std::to_string(codePage)).c_str(), bytes,
+                                   {reinterpret_cast<const char*>(&substitute), 4}, 1);
         return std::wstring(reinterpret_cast<const wchar_t*>(wide.data()), wide.size() / sizeof(wchar_t));
     }
     std::optional<std::wstring> GetWorkingDirectory() override { return workingDirectory_; }
@@ -74,28 +86,39 @@ public:
         return true;
     }
 
-    void PutFile(const std::wstring& path, const std::string& bytes) {  // under exactly this name, flushed
+    // Under exactly this name, flushed.
+    void PutFile(const std::wstring& path, const std::string& bytes, std::uint32_t attributes = 0) {
         if (const std::wstring* key = Find(path)) files_.erase(*key);
-        files_[Resolve(path)] = File{bytes, bytes.size()};
+        files_[Resolve(path)] = File{bytes, bytes.size(), attributes};
     }
+    std::uint32_t Attributes(const std::wstring& path) const { return files_.at(*Find(path)).attributes; }
     std::optional<std::string> FileBytes(const std::wstring& path) const {
         const std::wstring* key = Find(path);
         return key ? std::optional<std::string>(files_.at(*key).bytes) : std::nullopt;
     }
     void AddDirectory(const std::wstring& path) { directories_.insert(Fold(path)); }
     void HoldFile(const std::wstring& path, Hold hold) {
-        hold == Hold::None ? (void)holds_.erase(Fold(path)) : (void)(holds_[Fold(path)] = hold);
+        holds_.erase(Fold(path));
+        if (hold != Hold::None)
+            holds_.insert({Fold(path), {kGenericRead, hold == Hold::ShareRead ? kShareRead : 0}});
     }
-    void PowerCut() {
-        for (auto& file : files_) file.second.bytes.resize(file.second.flushed);
+    void PowerCut(bool ntfs = false) {
+        for (auto& [path, file] : files_) {
+            for (std::size_t at = file.flushed; ntfs && at < file.bytes.size(); ++at)
+                file.bytes[at] = (blocksWritten >> (at / 4096 % 32)) & 1 ? file.bytes[at] : '\0';
+            file.bytes.resize(ntfs ? file.bytes.size() : file.flushed);
+            file.flushed = file.bytes.size();
+        }
     }
 
     // Mutating steps (an open for writing or appending, each write, flush and removal) count from 1;
     // `fault` strikes at step `faultStep`.
     Fault fault = Fault::None;
     int faultStep = 0;
+    std::uint32_t blocksWritten = 0;  // NTFS: bit (block % 32) set when that 4 KiB block reached the disk
     bool failNextRead = false;
     bool readOnly = false;  // a read-only folder or medium: nothing is written or deleted
+    unsigned codePage = 936;
     int openFiles = 0;
     struct StartedProcess {
         std::wstring applicationName, commandLine;
@@ -106,21 +129,30 @@ public:
     bool startProcessFails = false;
 
 private:
+    static constexpr std::uint32_t kHiddenSystem = kAttributeHidden | kAttributeSystem;
+    static constexpr std::uint32_t kDelete = 0x00010000;  // DELETE, as DeleteFileW asks for
+    struct Access {
+        std::uint32_t access, share;
+    };
     struct File {
         std::string bytes;
         std::size_t flushed = 0;  // the bytes that survive a power cut
+        std::uint32_t attributes = 0;
     };
     class OpenFile : public HostFile {
     public:
-        OpenFile(MemoryHostServices& host, std::wstring key, bool writable)
-            : host_(host), key_(std::move(key)), writable_(writable) {
+        OpenFile(MemoryHostServices& host, std::wstring key, const FileOpening& opening)
+            : host_(host),
+              key_(std::move(key)),
+              writable_(opening.access & kGenericWrite),
+              handle_(host.handles_.insert({host.Fold(key_), {opening.access, opening.share}})) {
             ++host_.openFiles;
         }
         ~OpenFile() override { Close(); }
         bool Read(char* buffer, std::size_t size, std::size_t& got) override {
             got = 0;
             if (!open_ || writable_ || std::exchange(host_.failNextRead, false)) return false;
-            const std::string& bytes = host_.files_.at(key_).bytes;  // throws if deleted while open
+            const std::string& bytes = host_.files_.at(key_).bytes;
             got = std::min(size, bytes.size() - std::min(position_, bytes.size()));
             std::copy_n(bytes.data() + position_, got, buffer);
             position_ += got;
@@ -140,6 +172,7 @@ private:
         bool Close() override {
             if (!std::exchange(open_, false)) return false;
             --host_.openFiles;
+            host_.handles_.erase(handle_);
             return true;
         }
 
@@ -147,15 +180,31 @@ private:
         MemoryHostServices& host_;
         std::wstring key_;
         bool writable_, open_ = true;
+        std::multimap<std::wstring, Access>::iterator handle_;
         std::size_t position_ = 0;
     };
+
+    // Windows' sharing rule: a new handle and each one open on the file must share what the other
+    // one does (read, write, delete).
+    bool Shares(const std::wstring& path, std::uint32_t access, std::uint32_t share) const {
+        auto needs = [](std::uint32_t a) {
+            return (a & kGenericRead ? kShareRead : 0) | (a & kGenericWrite ? kShareWrite : 0) |
+                   (a & kDelete ? kShareDelete : 0);
+        };
+        for (const auto* open : {&handles_, &holds_}) {
+            for (auto [at, end] = open->equal_range(Fold(path)); at != end; ++at) {
+                if ((needs(access) & ~at->second.share) || (needs(at->second.access) & ~share)) return false;
+            }
+        }
+        return true;
+    }
 
     // Counts a step; false when it fails; throws SimulatedCrash when the process dies there.
     bool TakeStep(const std::string& halfWrite = {}, File* target = nullptr) {
         if (++steps_ != faultStep || fault == Fault::None) return true;
         if (fault == Fault::Fail) return false;
         if (target) target->bytes += halfWrite;
-        if (fault == Fault::PowerCut) PowerCut();
+        if (fault == Fault::PowerCut || fault == Fault::NtfsPowerCut) PowerCut(fault == Fault::NtfsPowerCut);
         throw SimulatedCrash{};
     }
     std::wstring Resolve(const std::wstring& path) const {
@@ -201,7 +250,7 @@ private:
 
     std::map<std::wstring, File> files_;  // by stored full path
     std::set<std::wstring> directories_{L"c:\\work"};
-    std::map<std::wstring, Hold> holds_;  // by folded full path
+    std::multimap<std::wstring, Access> handles_, holds_;  // by folded full path
     std::wstring workingDirectory_ = L"C:\\work";
     int steps_ = 0;
 };

@@ -236,43 +236,66 @@ TEST_F(TolvaneTest, FirstStartAndAbout) {
     ExpectExitCleanly();
 }
 
-// A list file another program holds, or a folder of its name: an error naming both comes before the
-// main window, which shows the fixed item; the file keeps its bytes.
+// A list file another program holds, or its leftover copy, a folder of its name, or a list with NUL
+// bytes its leftover copy does not account for: an error naming what is in the way comes before the
+// main window, which shows what can be read; the files keep their bytes.
 TEST_F(TolvaneTest, StartupSaysWhyTheListCannotBeKept) {
     const std::wstring folder =
         L"文件夹“" + directory_.path().substr(0, directory_.path().size() - 1) + L"”中的";
-    const std::string file = Record(L"abc", L"1.2.3.4");
-    Write(L"diablo.dat", file);
-    for (bool locked : {true, false}) {
+    const std::wstring held =
+        L"，它可能正被其他程序占用。\n\n请关闭正在使用这个文件的程序，然后重新启动 Tolvane。";
+    const std::string file = Record(L"abc", L"1.2.3.4"), damaged = file + std::string(4096, '\0'),
+                      copy = Record(L"xyz", L"9.9.9.9");
+    enum Case { HeldList, HeldCopy, Damaged, Folder };
+    const std::wstring texts[] = {
+        L"无法读取" + folder + L"服务器列表文件 diablo.dat" + held,
+        L"无法读取" + folder + L"服务器列表的临时文件 diablo.new" + held,
+        folder +
+            L"服务器列表文件 diablo.dat 含有空字节（可能是删除服务器时断电造成的），并且和同一文件夹中"
+            L"的临时文件 diablo.new 对不上，Tolvane 无法判断哪一个是完整的列表。两个文件都保持原样。\n\n"
+            L"请用记事本打开这两个文件检查：如果 diablo.new 是完整的列表，就删除 diablo.dat，再把 diablo.new "
+            L"改名为 diablo.dat；否则删除 diablo.new。在此之前，列表只显示 diablo.dat 中能读出的服务器，"
+            L"不能新增或删除服务器。",
+        folder +
+            L" diablo.dat 是一个文件夹，不是服务器列表文件。\n\n请把这个文件夹改名或移走，然后重新启动 "
+            L"Tolvane。"};
+    for (Case state : {HeldList, HeldCopy, Damaged, Folder}) {
+        SCOPED_TRACE(state);
+        Write(L"diablo.dat", state == Damaged ? damaged : file);
+        Write(L"diablo.new", copy);
         std::unique_ptr<HeldFile> lock;
-        if (locked) {
-            lock = std::make_unique<HeldFile>(directory_.File(L"diablo.dat"), 0);
-        } else {
+        if (state == HeldList || state == HeldCopy)
+            lock = std::make_unique<HeldFile>(
+                directory_.File(state == HeldList ? L"diablo.dat" : L"diablo.new"), 0);
+        if (state == Folder) {
             ASSERT_TRUE(::DeleteFileW(directory_.File(L"diablo.dat").c_str()) &&
+                        ::DeleteFileW(directory_.File(L"diablo.new").c_str()) &&
                         ::CreateDirectoryW(directory_.File(L"diablo.dat").c_str(), nullptr));
         }
         program_ = std::make_unique<TolvaneProcess>(directory_.path());
-        MessageBoxSeen box =
-            ExpectMessage(L"错误", locked ? L"无法读取" + folder +
-                                                L"服务器列表文件 diablo.dat，它可能正被其他程序占用。\n\n"
-                                                L"请关闭正在使用这个文件的程序，然后重新启动 Tolvane。"
-                                          : folder +
-                                                L" diablo.dat 是一个文件夹，不是服务器列表文件。\n\n"
-                                                L"请把这个文件夹改名或移走，然后重新启动 Tolvane。");
+        MessageBoxSeen box = ExpectMessage(L"错误", texts[state]);
         EXPECT_EQ(program_->VisibleWindows(), std::vector<HWND>{box.hwnd}) << "the box comes first";
         ASSERT_NO_FATAL_FAILURE(Answer(box, nullptr));
         ASSERT_NE(main_ = program_->WaitForWindow(kMainCaption), nullptr);
-        EXPECT_EQ(ListItems(MainControl(f1::kList1)), Items{kOfficial});
+        EXPECT_EQ(ListItems(MainControl(f1::kList1)),
+                  (state == Damaged ? Items{kOfficial, L"abc"} : Items{kOfficial}));
+        // Keys reach it once Tab has moved the focus: a modifier sent while it gains the focus may be lost.
         ASSERT_TRUE(BringToFront(main_));
+        PressKey(VK_TAB);
+        ASSERT_TRUE(WaitUntil([&] { return FocusOf(main_) == MainControl(f1::kCommand1); }));
         PressKey(VK_F4, VK_MENU);
         ExpectExitCleanly();
         lock.reset();
-        EXPECT_EQ(directory_.Read(L"diablo.dat"), locked ? std::optional<std::string>(file) : std::nullopt);
+        using Bytes = std::optional<std::string>;
+        EXPECT_EQ(directory_.Read(L"diablo.dat"),
+                  state == Folder ? std::nullopt : Bytes(state == Damaged ? damaged : file));
+        EXPECT_EQ(directory_.Read(L"diablo.new"), state == Folder ? std::nullopt : Bytes(copy));
     }
 }
 
 // Yes with nothing selected keeps every record; the fixed item is refused; No keeps the entry; a held
 // leftover diablo.new fails only the removal, which once it is let go takes every record of the name.
+// UTF-8 lists keep their encoding.
 TEST_F(TolvaneTest, DeleteFlow) {
     const std::string file = Record(L"", L"6.6.6.6") + Record(L"电信", L"1.1.1.1") +
                              Record(L"abc", L"1.2.3.4") + Record(L"电信", L"2.2.2.2");
@@ -314,6 +337,38 @@ TEST_F(TolvaneTest, DeleteFlow) {
     EXPECT_EQ(directory_.Read(L"diablo.new"), std::nullopt);
     PressKey('Q', VK_MENU);
     ExpectExitCleanly();
+
+    // Lists saved as UTF-8, with the mark and without (国服's bytes are also code page 936), list every
+    // name and keep their encoding through an add and a delete. The one without comes as a power cut
+    // left its copy-back: NUL after its first bytes, the whole list in diablo.new.
+    auto utf8 = [](const wchar_t* name, const wchar_t* address) {
+        return "\"" + Utf8(name) + "\",\"" + Utf8(address) + "\"\r\n";
+    };
+    for (const std::string mark : {"\xEF\xBB\xBF", ""}) {
+        const std::string first = mark + utf8(L"国服", L"1.1.1.1"), last = utf8(L"网通二区", L"3.3.3.3"),
+                          whole = first + utf8(L"电信一区", L"2.2.2.2") + last;
+        Write(L"diablo.dat", mark.empty() ? first + std::string(whole.size() - first.size(), '\0') : whole);
+        if (mark.empty()) Write(L"diablo.new", whole);
+        ASSERT_NO_FATAL_FAILURE(Start());
+        list = MainControl(f1::kList1);
+        EXPECT_EQ(ListItems(list), (Items{kOfficial, L"国服", L"电信一区", L"网通二区"}));
+        EXPECT_EQ(directory_.Read(L"diablo.dat"), whole);
+        EXPECT_EQ(directory_.Read(L"diablo.new"), std::nullopt);
+        ASSERT_NE(add_ = OpenFromMain('N', kAddCaption), nullptr);
+        SetFields(L"亚服", L"4.4.4.4");
+        PressKey('O', VK_MENU);
+        ASSERT_TRUE(program_->WaitForOnlyVisible(main_));
+        ClickListItem(list, 2);
+        ASSERT_TRUE(WaitUntil([&] { return ListSelection(list) == 2; }));
+        PressKey('D', VK_MENU);
+        ASSERT_NO_FATAL_FAILURE(Answer(L"删除", kConfirm, main_));
+        EXPECT_TRUE(WaitUntil([&] {
+            return ListItems(list) == Items{kOfficial, L"国服", L"网通二区", L"亚服"};
+        }));
+        EXPECT_EQ(directory_.Read(L"diablo.dat"), first + last + utf8(L"亚服", L"4.4.4.4"));
+        PressKey('Q', VK_MENU);
+        ExpectExitCleanly();
+    }
 }
 
 // Common controls 6 of the exe's architecture, per-monitor DPI, no execution level (so Windows redirects writes under Program

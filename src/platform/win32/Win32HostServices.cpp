@@ -43,21 +43,23 @@ private:
 
 }  // namespace
 
+static_assert(kGenericRead == GENERIC_READ && kGenericWrite == GENERIC_WRITE &&
+                  kShareRead == FILE_SHARE_READ && kShareWrite == FILE_SHARE_WRITE &&
+                  kShareDelete == FILE_SHARE_DELETE && kCreateAlways == CREATE_ALWAYS &&
+                  kOpenExisting == OPEN_EXISTING && kOpenAlways == OPEN_ALWAYS &&
+                  kTruncateExisting == TRUNCATE_EXISTING && kAttributeHidden == FILE_ATTRIBUTE_HIDDEN &&
+                  kAttributeSystem == FILE_ATTRIBUTE_SYSTEM && kAttributeNormal == FILE_ATTRIBUTE_NORMAL,
+              "the portable file constants are CreateFileW's");
+
 std::unique_ptr<HostFile> Win32HostServices::OpenHostFile(const std::wstring& path, FileMode mode) {
-    DWORD access = mode == FileMode::Read ? GENERIC_READ : GENERIC_WRITE;
-    // Readers share with other readers only, writers with nobody: another
-    // program holding the file for writing makes the open fail instead of
-    // interleaving bytes.
-    DWORD share = mode == FileMode::Read ? FILE_SHARE_READ : 0;
-    DWORD disposition = mode == FileMode::Read    ? OPEN_EXISTING
-                        : mode == FileMode::Write ? CREATE_ALWAYS
-                                                  : OPEN_ALWAYS;
-    HANDLE handle =
-        ::CreateFileW(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const FileOpening opening = OpeningFor(mode);
+    HANDLE handle = ::CreateFileW(path.c_str(), opening.access, opening.share, nullptr, opening.disposition,
+                                  opening.attributes, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
     auto file = std::make_unique<Win32File>(handle);
-    if (mode == FileMode::Append &&
-        ::SetFilePointer(handle, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+    // The file pointer is at the start: cutting there empties the file.
+    if (opening.truncate && !::SetEndOfFile(handle)) return nullptr;
+    if (opening.atEnd && ::SetFilePointer(handle, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
         ::GetLastError() != NO_ERROR)
         return nullptr;
     return file;
@@ -80,6 +82,8 @@ bool Win32HostServices::IsDirectory(const std::wstring& path) {
 }
 
 bool Win32HostServices::RemoveFile(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != FALSE; }
+
+unsigned Win32HostServices::CodePage() { return ::GetACP(); }
 
 std::string Win32HostServices::ToAnsi(const std::wstring& text) {
     if (text.empty()) return {};

@@ -11,6 +11,7 @@ public:
     std::optional<std::wstring> FindFile(const std::wstring& path) override;
     bool IsDirectory(const std::wstring& path) override;
     bool RemoveFile(const std::wstring& path) override;
+    unsigned CodePage() override;
     std::string ToAnsi(const std::wstring& text) override;
     std::wstring FromAnsi(const std::string& bytes) override;
     std::optional<std::wstring> GetWorkingDirectory() override;

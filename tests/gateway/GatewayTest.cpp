@@ -35,7 +35,6 @@ protected:
         auto* key = registry.Key(kKey);
         return key && key->count(kGatewayValueName) ? key->at(kGatewayValueName).bytes : "<absent>";
     }
-    GameLauncher::InstallPath::Status InstallPathStatus() { return launcher.ReadInstallPath().status; }
 
     testing::MemoryRegistry registry;
     testing::MemoryHostServices host;
@@ -46,7 +45,7 @@ protected:
 };
 
 // Each registry call of the main action refused in turn: a refused gateway change ends it with its
-// own outcome, nothing started or registered; a refused close does not matter.
+// own outcome, nothing started (nor registered: see the marks); a refused close does not matter.
 TEST_F(GatewayTest, RefusedRegistryCallsInTurn) {
     InstallGame();
     // Create or open, set or delete, close; then the launcher's open, two queries, close.
@@ -58,16 +57,11 @@ TEST_F(GatewayTest, RefusedRegistryCallsInTurn) {
         for (std::size_t call = 1; call <= std::size(outcomes); ++call) {
             SCOPED_TRACE(call);
             host.started.clear();
-            std::size_t first = registry.calls.size();
             registry.FailCall(static_cast<int>(call), 5);  // ERROR_ACCESS_DENIED
             EXPECT_EQ(sequence.Run(selected, true, false), outcomes[call - 1]);
             EXPECT_EQ(host.started.size(), outcomes[call - 1] == O::Started ? 1u : 0u);
-            leaked += registry.calls[first + call - 1].rfind("RegCloseKey", 0) == 0;
+            leaked += call == 3 || call == 7;
             EXPECT_EQ(registry.openHandles(), leaked);
-            if (call <= 2) {  // without auto start, not registered either
-                registry.FailCall(static_cast<int>(call), 5);
-                EXPECT_EQ(sequence.Run(selected, false, false), O::GatewayNotChanged);
-            }
         }
     }
 }
@@ -81,9 +75,9 @@ TEST_F(GatewayTest, ReadInstallPath) {
     registry.CreateKey(kKey)[kInstallPathValueName] = {kRegSz, "C:\\Game\\"};
     EXPECT_EQ(launcher.ReadInstallPath().directory, L"C:\\Game\\");
     registry = {};
-    EXPECT_EQ(InstallPathStatus(), Status::NoGameKey);
+    EXPECT_EQ(launcher.ReadInstallPath().status, Status::NoGameKey);
     registry.CreateKey(kKey)[kGatewayValueName] = {kRegSz, kAddress};
-    EXPECT_EQ(InstallPathStatus(), Status::Unreadable);
+    EXPECT_EQ(launcher.ReadInstallPath().status, Status::Unreadable);
     EXPECT_EQ(registry.openHandles(), 0);
 }
 
@@ -140,19 +134,16 @@ TEST_F(GatewayTest, AutoStart) {
     EXPECT_TRUE(host.started.empty());
 }
 
-// A list file locked, failing while read or missing: its own outcome, the file closed, nothing
+// A list file failing while read, or missing: its own outcome, the file closed, nothing
 // written or started. A missing list beside a leftover "diablo.new" is restored from it.
 TEST_F(GatewayTest, ListFileFailure) {
     InstallGame();
-    host.HoldFile(kListFileName, Hold::Exclusive);
-    EXPECT_EQ(sequence.Run(L"Alpha", true, false), O::ListFileFailed);
-    host.HoldFile(kListFileName, Hold::None);
     host.failNextRead = true;
     EXPECT_EQ(sequence.Run(L"Alpha", false, false), O::ListFileFailed);
     EXPECT_EQ(host.openFiles, 0);
     host.RemoveFile(kListFileName);
     EXPECT_EQ(sequence.Run(L"Alpha", true, false), O::ListFileFailed);
-    EXPECT_TRUE(registry.calls.empty());
+    EXPECT_EQ(Gateway(), "<absent>");
     host.PutFile(kTemporaryListFileName, "\"Alpha\",\"1.2.3.4\"\r\n");
     EXPECT_EQ(sequence.Run(L"Alpha", false, false), O::Registered);
     EXPECT_EQ(Gateway(), kAddress);
@@ -186,10 +177,10 @@ TEST_F(GatewayTest, MarksTheEntriesTheGameWillUse) {
         active.Refresh();
         EXPECT_EQ(marks(), rows) << ::testing::PrintToString(value);
     }
-    std::size_t calls = registry.calls.size();
+    int calls = registry.calls;
     active.Append(L"9.9.9.9");
     EXPECT_EQ(marks(), ".....*");
-    EXPECT_EQ(registry.calls.size(), calls);
+    EXPECT_EQ(registry.calls, calls);
     for (int refused : {1, 2, 3}) {  // the open, either query
         registry.FailCall(refused, 5);
         active.Refresh();
@@ -208,8 +199,7 @@ TEST_F(GatewayTest, MarksTheEntriesTheGameWillUse) {
         {L"Beta", true, [&] { host.startProcessFails = true; }, O::Failed, "..*..."},
         {L"Alpha", false, [&] { registry.FailCall(2, 5); }, O::GatewayNotChanged, "..*..."},
         {L"Gone", true, [] {}, O::ServerLeftList, "..*..."},
-        {L"Alpha", false, [&] { host.HoldFile(kListFileName, Hold::Exclusive); }, O::ListFileFailed,
-         "..*..."},
+        {L"Alpha", true, [&] { host.HoldFile(kListFileName, Hold::Exclusive); }, O::ListFileFailed, "..*..."},
     };
     for (const auto& [selected, autoStart, before, outcome, rows] : connects) {
         before();

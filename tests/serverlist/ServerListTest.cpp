@@ -273,11 +273,8 @@ TEST_F(ServerListTest, LeftoverCopyIsFinishedDroppedOrKept) {
         host.PutFile(kList, before);
         host.PutFile(kCopy, copy);
         host.HoldFile(kCopy, Hold::ShareRead);
-        StartupList start = actions.Open();
-        EXPECT_EQ(start.problem, damaged ? ListProblem::Damaged : ListProblem::None);
-        Names listed;
-        for (const auto& entry : start.entries) listed.push_back(entry.name);
-        EXPECT_EQ(listed, names);
+        EXPECT_EQ(actions.Open().problem, damaged ? ListProblem::Damaged : ListProblem::None);
+        EXPECT_EQ(list.LoadNames(), names);
         EXPECT_EQ(FailureOf([&] { list.RemoveEntries(L"a"); }),
                   damaged ? "list file \"diablo.dat\": holds NUL bytes that diablo.new does not account for"
                           : "list file \"diablo.new\": cannot open");

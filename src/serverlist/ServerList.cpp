@@ -173,6 +173,9 @@ void ServerList::AppendEntry(const std::wstring& name, const std::wstring& addre
     ServerListFile file(host_);
     file.OpenForAppending(kListFileName);
     file.WriteEntry({name, address});
+    // On the disk before the add counts as done: a power cut would otherwise
+    // leave the file at its new length with the record's bytes read as NUL.
+    file.Flush();
     file.Close();
 }
 

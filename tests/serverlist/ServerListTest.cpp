@@ -320,7 +320,7 @@ TEST_F(ServerListTest, OpenKeepsTheListOrSaysWhyItCannot) {
 }
 
 // Refusals come in a fixed order, each before the file is written, the name's by the file's encoding;
-// a clash or an unreadable file writes nothing; an add appends exactly one record, in the encoding.
+// a clash or an unreadable file writes nothing; an add appends one record, in the encoding, flushed.
 TEST_F(ServerListTest, AddRefusesInOrderAndAppendsOnce) {
     using O = AddOutcome;
     const std::string head = "\"abc\",\"1.2.3.4\"\r\n\"", tail = "\",\"5.5.5.5\"\r\n";  // and 国服
@@ -359,6 +359,7 @@ TEST_F(ServerListTest, AddRefusesInOrderAndAppendsOnce) {
     host.HoldFile(kList, Hold::None);
     EXPECT_EQ(host.FileBytes(kList), files[0]);
     EXPECT_EQ(actions.Add(L"ABC", L" 1.2.3.4"), O::Added);
+    host.PowerCut(true);  // the record is on the disk once added
     EXPECT_EQ(host.FileBytes(kList), files[0] + "\"ABC\",\" 1.2.3.4\"\r\n");
 }
 

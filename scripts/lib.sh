@@ -143,6 +143,56 @@ tolvane_build() {
   fi
 }
 
+# A built program's path in the tree $1, wherever its module puts it.
+tolvane_built() {
+  local path
+  path=$(find "$1" -name "$2" -type f -not -path '*/CMakeFiles/*' | head -n 1)
+  [ -n "$path" ] || { echo "not built in $1: $2" >&2; return 1; }
+  echo "$path"
+}
+
+# Registers the stand-in game of the tree $1 as the game in $WINEPREFIX, unless
+# a game is registered there already: C:\Program Files\Diablo II Demo\Diablo II.exe,
+# "InstallPath" ending with a separator, as the game writes it.
+tolvane_install_demo_game() {
+  local key='HKCU\Software\Blizzard Entertainment\Diablo II' folder='C:\Program Files\Diablo II Demo\'
+  local standin error
+  if tolvane_wine reg query "$key" /v InstallPath >/dev/null 2>&1; then
+    tolvane_log "InstallPath is already set in this prefix; the game there is left as it is"
+    return 0
+  fi
+  standin=$(tolvane_built "$1" standin_game.exe) || return 1
+  mkdir -p "$WINEPREFIX/drive_c/Program Files/Diablo II Demo" &&
+    cp "$standin" "$WINEPREFIX/drive_c/Program Files/Diablo II Demo/Diablo II.exe" || return 1
+  if ! error=$(tolvane_wine reg add "$key" /v InstallPath /t REG_SZ /d "$folder" /f 2>&1); then
+    echo "cannot register the demo game in $WINEPREFIX; reg said: $error" >&2
+    return 1
+  fi
+  tolvane_log "demo game: ${folder}Diablo II.exe"
+}
+
+# The scripted tour of the tree $1's Tolvane.exe, in $WINEPREFIX on $DISPLAY,
+# with the demo game: its steps, then its pictures as PNG files in $2 with
+# what each shows. Its status is the tour's.
+tolvane_take_tour() {
+  local tour shots=$2 status bmp name description
+  tour=$(tolvane_built "$1" tolvane_tour.exe) && tolvane_install_demo_game "$1" || return 1
+  rm -rf "$shots" && mkdir -p "$shots" || return 1
+  tolvane_wine "$tour" "$(tolvane_wine winepath -w "$shots")"
+  status=$?
+  for bmp in "$shots"/*.bmp; do
+    [ -e "$bmp" ] || continue
+    convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+  done
+  echo
+  echo "screenshots in $shots:"
+  while IFS=$'\t' read -r name description; do
+    printf '  %s.png  %s\n' "$name" "$description"
+  done <"$shots/tour.txt"
+  [ -e "$shots/failure.png" ] && echo "  failure.png  the windows when the tour stopped"
+  return "$status"
+}
+
 # Starts Xvfb on a free display; sets DISPLAY and TOLVANE_XVFB_PID. On
 # failure it shows what Xvfb said.
 tolvane_start_xvfb() {

@@ -49,8 +49,9 @@ std::wstring Wide(const std::string& bytes, UINT codePage) {
 }
 
 // The screen area covering `windows` and a margin, as a 24-bit BMP. Taken once
-// two captures 150 ms apart agree, so the windows are fully painted.
-bool SaveScreenshot(const std::vector<HWND>& windows, const std::wstring& path) {
+// two captures 150 ms apart agree, so the windows are fully painted. Yields
+// why no picture was saved, or nullptr when it was.
+const char* SaveScreenshot(const std::vector<HWND>& windows, const std::wstring& path) {
     RECT area{};
     for (HWND window : windows) {
         RECT rect;
@@ -62,7 +63,7 @@ bool SaveScreenshot(const std::vector<HWND>& windows, const std::wstring& path) 
     area.right = std::min<LONG>(::GetSystemMetrics(SM_CXSCREEN), area.right + kShotMargin);
     area.bottom = std::min<LONG>(::GetSystemMetrics(SM_CYSCREEN), area.bottom + kShotMargin);
     int width = area.right - area.left, height = area.bottom - area.top;
-    if (width <= 0 || height <= 0) return false;
+    if (width <= 0 || height <= 0) return "the windows cover no part of the screen";
     std::vector<COLORREF> pixels = ScreenPixels(area);
     bool steady = false;
     for (int attempt = 0; attempt < 20 && !steady; ++attempt) {
@@ -71,8 +72,9 @@ bool SaveScreenshot(const std::vector<HWND>& windows, const std::wstring& path) 
         steady = again == pixels;
         pixels = std::move(again);
     }
-    if (!steady || pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
-        return false;
+    if (!steady) return "the screen did not stay the same for 150 ms within 3 s";
+    if (pixels.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height))
+        return "the screen could not be read";
 
     std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
     BITMAPFILEHEADER file{};
@@ -98,7 +100,7 @@ bool SaveScreenshot(const std::vector<HWND>& windows, const std::wstring& path) 
         }
         bytes += row;
     }
-    return WriteWholeFile(path, bytes);
+    return WriteWholeFile(path, bytes) ? nullptr : "the file could not be written";
 }
 
 class Tour {
@@ -144,7 +146,9 @@ private:
         wchar_t file[64];
         std::swprintf(file, 64, L"%02d-%ls", ++shotCount_, name);
         manifest_ += Utf8(std::wstring(file) + L"\t" + description + L"\n");
-        return Check(SaveScreenshot(windows, shots_ + L"\\" + file + L".bmp"), "the screenshot is saved");
+        const char* failure = SaveScreenshot(windows, shots_ + L"\\" + file + L".bmp");
+        if (failure) std::printf("  the screenshot %s.bmp is not saved: %s\n", Utf8(file).c_str(), failure);
+        return failure == nullptr;
     }
 
     HWND Control(int id) const { return ::GetDlgItem(main_, id); }

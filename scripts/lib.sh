@@ -42,11 +42,18 @@ tolvane_ensure_packages() {
     apt-get install -y -q --no-install-recommends "${missing[@]}" ||
       { echo "apt-get could not install: ${missing[*]}" >&2; return 1; }
   fi
-  if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+  # The locale is made as a folder of its own, not in the locale archive: a
+  # shell that started while there was no archive never looks in one, and
+  # would warn on every use.
+  if ! tolvane_locale_usable; then
     tolvane_log "generating the zh_CN.UTF-8 locale"
-    localedef -i zh_CN -f UTF-8 zh_CN.UTF-8 || { echo "localedef could not make zh_CN.UTF-8" >&2; return 1; }
+    localedef --no-archive -i zh_CN -f UTF-8 zh_CN.UTF-8 && tolvane_locale_usable ||
+      { echo "localedef could not make zh_CN.UTF-8 usable" >&2; return 1; }
   fi
 }
+
+# Whether this shell can use the zh_CN.UTF-8 locale: bash warns when it cannot.
+tolvane_locale_usable() { [ -z "$( (LC_ALL=zh_CN.UTF-8) 2>&1)" ]; }
 
 # git on this checkout, also when root runs the scripts on a checkout another
 # user owns (git refuses such a "dubious ownership" otherwise).

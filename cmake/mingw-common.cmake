@@ -1,8 +1,12 @@
 # What the two MinGW-w64 toolchains share; each sets CMAKE_SYSTEM_PROCESSOR,
-# tolvane_triplet and the emulator that runs its programs first. The posix
-# thread variant is the one whose C++ library has std::mutex (GoogleTest
-# needs it).
+# tolvane_triplet and its Wine loader first. The posix thread variant is the
+# one whose C++ library has std::mutex (GoogleTest needs it).
 set(CMAKE_SYSTEM_NAME Windows)
+
+# ctest runs the Windows test programs under Wine. The scripts pass the loader
+# whose start they checked, so the tests run under that one.
+set(TOLVANE_WINE_LOADER ${tolvane_wine_loader} CACHE FILEPATH "The Wine loader ctest runs test programs under")
+set(CMAKE_CROSSCOMPILING_EMULATOR ${TOLVANE_WINE_LOADER})
 
 set(CMAKE_C_COMPILER ${tolvane_triplet}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${tolvane_triplet}-g++-posix)

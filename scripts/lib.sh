@@ -6,30 +6,30 @@ TOLVANE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 tolvane_log() { printf '== %s\n' "$*" >&2; }
 
-# Installs the cross compilers, Wine, Xvfb and the tools the tests use, when
-# any is missing. Quick when all is present.
+# The Debian packages the scripts need. A tool is known by the package that
+# provides it, not by a command of its name on PATH: a machine may have another
+# program, or a stand-in, of that name ahead of the real one.
+tolvane_packages=(cmake g++ googletest g++-mingw-w64-i686-posix
+  git                             # the release zip is dated at the commit's time
+  g++-mingw-w64-x86-64-posix      # the 64-bit test build, for hosts that run no 32-bit programs
+  wine wine64 wine32:i386 xvfb xdotool imagemagick zip
+  fonts-wine fonts-wqy-microhei   # Wine's own fonts and Chinese glyphs, so windows under Wine show their texts
+  locales)                        # the zh_CN definition the locale below is made from
+
+# ImageMagick's convert, called by the path its package installs: the convert
+# first on PATH may be another program.
+TOLVANE_CONVERT=${TOLVANE_CONVERT:-/usr/bin/convert}
+
+# Whether this shell can use the zh_CN.UTF-8 locale: bash warns when it cannot.
+tolvane_locale_usable() { [ -z "$( (LC_ALL=zh_CN.UTF-8) 2>&1)" ]; }
+
+# Installs the packages above that are missing and makes the locale. Quick
+# when all is present.
 tolvane_ensure_packages() {
-  local missing=()
-  command -v cmake >/dev/null || missing+=(cmake)
-  command -v g++ >/dev/null || missing+=(g++)
-  command -v git >/dev/null || missing+=(git)  # the release zip is dated at the commit's time
-  [ -f /usr/src/googletest/CMakeLists.txt ] || missing+=(googletest)
-  command -v i686-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-i686-posix)
-  # The 64-bit test build, for hosts that run no 32-bit programs.
-  command -v x86_64-w64-mingw32-g++-posix >/dev/null || missing+=(g++-mingw-w64-x86-64-posix)
-  [ -x /usr/lib/wine/wine64 ] || missing+=(wine wine64)
-  dpkg -s wine32:i386 >/dev/null 2>&1 || missing+=(wine32:i386)
-  command -v Xvfb >/dev/null || missing+=(xvfb)
-  command -v xdotool >/dev/null || missing+=(xdotool)
-  command -v convert >/dev/null || missing+=(imagemagick)
-  command -v zip >/dev/null || missing+=(zip)
-  # Wine's own fonts (caption buttons, Tahoma) and one with Chinese glyphs, so
-  # windows under Wine show their texts rather than empty boxes.
-  [ -f /usr/share/wine/fonts/marlett.ttf ] || missing+=(fonts-wine)
-  [ -f /usr/share/fonts/truetype/wqy/wqy-microhei.ttc ] || missing+=(fonts-wqy-microhei)
-  # Wine names files in the Linux locale's charset: without zh_CN.UTF-8 a
-  # Chinese folder name cannot exist under Wine.
-  [ -f /usr/share/i18n/locales/zh_CN ] || missing+=(locales)
+  local package missing=()
+  for package in "${tolvane_packages[@]}"; do
+    dpkg-query -W -f='${db:Status-Abbrev}' "$package" 2>/dev/null | grep -q '^ii' || missing+=("$package")
+  done
   if [ ${#missing[@]} -gt 0 ]; then
     tolvane_log "installing: ${missing[*]}"
     if [ "$(id -u)" != 0 ]; then
@@ -42,9 +42,10 @@ tolvane_ensure_packages() {
     apt-get install -y -q --no-install-recommends "${missing[@]}" ||
       { echo "apt-get could not install: ${missing[*]}" >&2; return 1; }
   fi
-  # The locale is made as a folder of its own, not in the locale archive: a
-  # shell that started while there was no archive never looks in one, and
-  # would warn on every use.
+  # Wine names files in the Linux locale's charset: without zh_CN.UTF-8 a
+  # Chinese folder name cannot exist under Wine. The locale is made as a folder
+  # of its own, not in the locale archive: a shell that started while there
+  # was no archive never looks in one, and would warn on every use.
   if ! tolvane_locale_usable; then
     tolvane_log "generating the zh_CN.UTF-8 locale"
     localedef --no-archive -i zh_CN -f UTF-8 zh_CN.UTF-8 && tolvane_locale_usable ||
@@ -52,53 +53,59 @@ tolvane_ensure_packages() {
   fi
 }
 
-# Whether this shell can use the zh_CN.UTF-8 locale: bash warns when it cannot.
-tolvane_locale_usable() { [ -z "$( (LC_ALL=zh_CN.UTF-8) 2>&1)" ]; }
-
 # git on this checkout, also when root runs the scripts on a checkout another
 # user owns (git refuses such a "dubious ownership" otherwise).
 tolvane_git() { git -c safe.directory="$TOLVANE_ROOT" -C "$TOLVANE_ROOT" "$@"; }
 
-# Which build the Wine tests and the tour run on, decided once a run by
-# starting the 32-bit Wine loader: some kernels run no 32-bit x86 program at
-# all, and Debian's wine, wineboot and winepath always take that loader when
-# wine32 is installed. There the 64-bit build runs under the 64-bit loader,
-# called directly. TOLVANE_FORCE_WIN64=1 takes that path on any host;
+# Which build the Wine tests and the tour run on, and the Wine loader that
+# runs them, decided once a run by starting the 32-bit loader: some kernels run
+# no 32-bit x86 program at all, and Debian's wine, wineboot and winepath take
+# that loader whenever wine32 is installed. There the 64-bit build runs under
+# the 64-bit loader. TOLVANE_FORCE_WIN64=1 takes that path on any host;
 # TOLVANE_WINE32_LOADER names another loader to try (for tests of this choice).
 # Sets and exports TOLVANE_WINE_ARCH (win32 or win64), TOLVANE_WINE_WHY and
-# TOLVANE_WINE, the command that runs a Windows program.
+# TOLVANE_WINE, the loader every Windows program, Wine tool and test of the
+# run starts through. A choice inherited from another process is made again.
 tolvane_choose_wine() {
-  [ -n "${TOLVANE_WINE_ARCH:-}" ] && return 0
-  local loader=${TOLVANE_WINE32_LOADER:-/usr/lib/wine/wine} error
+  [ -n "${tolvane_wine_chosen:-}" ] && return 0
+  local loader=${TOLVANE_WINE32_LOADER:-/usr/lib/wine/wine} output
+  TOLVANE_WINE_ARCH=win64 TOLVANE_WINE=/usr/lib/wine/wine64
   if [ "${TOLVANE_FORCE_WIN64:-}" = 1 ]; then
-    TOLVANE_WINE_ARCH=win64 TOLVANE_WINE_WHY="TOLVANE_FORCE_WIN64=1 asks for it"
-  elif error=$("$loader" --version 2>&1 >/dev/null); then
-    TOLVANE_WINE_ARCH=win32 TOLVANE_WINE_WHY="this host runs 32-bit programs"
+    TOLVANE_WINE_WHY="TOLVANE_FORCE_WIN64=1 asks for it"
+  elif [ ! -e "$loader" ]; then
+    TOLVANE_WINE_WHY="the 32-bit Wine loader $loader is not installed"
+  elif output=$("$loader" --version 2>&1); then
+    TOLVANE_WINE_ARCH=win32 TOLVANE_WINE=$loader TOLVANE_WINE_WHY="this host runs 32-bit programs"
+  elif [[ $output == *"Exec format error"* ]]; then
+    TOLVANE_WINE_WHY="this host's kernel runs no 32-bit programs ($loader: Exec format error)"
   else
-    TOLVANE_WINE_ARCH=win64
-    TOLVANE_WINE_WHY="this host's kernel runs no 32-bit programs ($loader: ${error##*: })"
+    TOLVANE_WINE_WHY="the 32-bit Wine loader $loader does not start: \"${output//$'\n'/ }\""
   fi
-  if [ "$TOLVANE_WINE_ARCH" = win32 ]; then TOLVANE_WINE=wine; else TOLVANE_WINE=/usr/lib/wine/wine64; fi
+  tolvane_wine_chosen=1
   export TOLVANE_WINE_ARCH TOLVANE_WINE_WHY TOLVANE_WINE
 }
 
 # Runs a Windows program, or a Wine tool (wineboot, winepath, reg), under the
-# chosen Wine.
+# chosen loader.
 tolvane_wine() { "$TOLVANE_WINE" "$@"; }
+
+# The wineserver of the chosen loader's Wine, the one its programs talk to.
+tolvane_wineserver() { "${TOLVANE_WINE%/*}/wineserver" "$@"; }
 
 # Says which exe the Wine tests or the tour run on, and why.
 tolvane_log_wine_choice() {
   local width=32
   [ "$TOLVANE_WINE_ARCH" = win64 ] && width=64
-  tolvane_log "$1 on the $width-bit build ($2): $TOLVANE_WINE_WHY"
+  tolvane_log "$1 on the $width-bit build ($2) under $TOLVANE_WINE: $TOLVANE_WINE_WHY"
 }
 
 # The environment every Wine call of the project uses: ANSI code page 936 and
 # file names in UTF-8, from the Chinese locale; a prefix of the chosen width.
 tolvane_wine_env() {
   tolvane_choose_wine
-  export WINEARCH=$TOLVANE_WINE_ARCH
-  if [ "$WINEARCH" = win64 ]; then export WINELOADER=$TOLVANE_WINE; else unset WINELOADER; fi
+  # Wine starts its own processes (services, the programs a test starts)
+  # through WINELOADER.
+  export WINEARCH=$TOLVANE_WINE_ARCH WINELOADER=$TOLVANE_WINE
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree=d;mshtml=d"
   export LC_ALL=zh_CN.UTF-8
@@ -131,19 +138,28 @@ tolvane_make_prefix() {
   # prefix's Fonts folder it does.
   cp -n /usr/share/wine/fonts/*.tt[fc] "$prefix/drive_c/windows/Fonts/" 2>/dev/null || true
   # Restart only this prefix's wineserver so the desktop setting takes hold.
-  wineserver -k 2>/dev/null || true
-  wineserver -w 2>/dev/null || true
+  tolvane_wineserver -k 2>/dev/null || true
+  tolvane_wineserver -w 2>/dev/null || true
 }
 
-# Configures the preset $1 (win32 or win64) in $2 and builds the named
-# targets there (all when none is named). Logs go beside the tree; on failure
-# the errors are printed and it returns 1.
+# Configures the preset $1 (of the sources in the working folder) in $2. The
+# tree of the chosen width runs its tests under this run's loader.
+tolvane_configure() {
+  local loader=()
+  tolvane_choose_wine
+  [ "$1" = "$TOLVANE_WINE_ARCH" ] && loader=(-DTOLVANE_WINE_LOADER="$TOLVANE_WINE")
+  mkdir -p "$(dirname "$2")"
+  cmake --preset "$1" -B "$2" "${loader[@]}" >"$2.configure.log" 2>&1 || { cat "$2.configure.log"; return 1; }
+}
+
+# Configures the preset $1 in $2 and builds the named targets there (all when
+# none is named). Logs go beside the tree; on failure the errors are printed
+# and it returns 1.
 tolvane_build() {
   local preset=$1 dir=$2 target args=()
   shift 2
   for target in "$@"; do args+=(--target "$target"); done
-  mkdir -p "$(dirname "$dir")"
-  cmake --preset "$preset" -B "$dir" >"$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
+  tolvane_configure "$preset" "$dir" || return 1
   if ! cmake --build "$dir" -j "$(nproc)" "${args[@]}" >"$dir.build.log" 2>&1; then
     grep -E -A3 'error|Error' "$dir.build.log" | head -n 60
     return 1
@@ -180,23 +196,45 @@ tolvane_install_demo_game() {
 
 # The scripted tour of the tree $1's Tolvane.exe, in $WINEPREFIX on $DISPLAY,
 # with the demo game: its steps, then its pictures as PNG files in $2 with
-# what each shows. Its status is the tour's.
+# what each shows. A tool that fails (ImageMagick, winepath, Wine starting the
+# tour) stops it with the tool's own words. Its status is the tour's.
 tolvane_take_tour() {
-  local tour shots=$2 status bmp name description
+  local tour shots=$2 folder version status
+  version=$("$TOLVANE_CONVERT" -version 2>&1 | head -n 1)
+  if [[ $version != "Version: ImageMagick "* ]]; then
+    echo "ImageMagick's convert is not at $TOLVANE_CONVERT (package imagemagick); it answered: $version"
+    return 1
+  fi
   tour=$(tolvane_built "$1" tolvane_tour.exe) && tolvane_install_demo_game "$1" || return 1
-  rm -rf "$shots" && mkdir -p "$shots" || return 1
-  tolvane_wine "$tour" "$(tolvane_wine winepath -w "$shots")"
+  rm -rf "$shots" && mkdir -p "$shots" && folder=$(tolvane_wine winepath -w "$shots") || return 1
+  tolvane_wine "$tour" "$folder"
   status=$?
+  tolvane_tour_pictures "$shots" && return "$status"
+}
+
+# Converts the tour's BMP pictures in $1 to PNG and lists those the tour named
+# in tour.txt (and failure.png), each only when its PNG file is there.
+tolvane_tour_pictures() {
+  local shots=$1 bmp output name description status=0
   for bmp in "$shots"/*.bmp; do
     [ -e "$bmp" ] || continue
-    convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+    if ! output=$("$TOLVANE_CONVERT" "$bmp" "${bmp%.bmp}.png" 2>&1); then
+      printf 'cannot convert %s to PNG; %s said:\n%s\n' "$bmp" "$TOLVANE_CONVERT" "$output"
+      return 1
+    fi
+    rm -f "$bmp"
   done
+  [ -f "$shots/tour.txt" ] || { echo "the tour wrote no tour.txt in $shots"; return 1; }
   echo
   echo "screenshots in $shots:"
   while IFS=$'\t' read -r name description; do
-    printf '  %s.png  %s\n' "$name" "$description"
-  done <"$shots/tour.txt"
-  [ -e "$shots/failure.png" ] && echo "  failure.png  the windows when the tour stopped"
+    if [ "$(head -c 8 "$shots/$name.png" 2>/dev/null | od -An -tx1 | tr -d ' \n')" = 89504e470d0a1a0a ]; then
+      printf '  %s.png  %s\n' "$name" "$description"
+    else
+      echo "NOT SAVED AS A PNG FILE: $name.png ($description)"
+      status=1
+    fi
+  done < <(cat "$shots/tour.txt"; [ -e "$shots/failure.png" ] && printf 'failure\tthe windows when the tour stopped\n')
   return "$status"
 }
 

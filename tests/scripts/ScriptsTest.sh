@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # scripts/lib.sh with stand-ins: the Wine choice and its true reason; one loader for all; PNG pictures from ImageMagick only.
-source "$(dirname "$0")/../../scripts/lib.sh"
+unset TOLVANE_FORCE_WIN64 TOLVANE_CONVERT; source "$(dirname "$0")/../../scripts/lib.sh"  # the caller's settings aside
 fake=$(mktemp -d) failures=0 && trap 'rm -rf "$fake"' EXIT; fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 mkdir "$fake/bin" "$fake/tree" && touch "$fake"/tree/{tolvane_tour,standin_game}.exe && export PATH=$fake/bin:$PATH
 printf 'BM:\0\0\0\0\0\0\0006\0\0\0(\0\0\0\1\0\0\0\1\0\0\0\1\0\30\0\0\0\0\0\4\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\377\0\0\0' >"$fake/1x1.bmp"

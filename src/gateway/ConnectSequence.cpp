@@ -21,6 +21,7 @@ ConnectOutcome ConnectSequence::Run(const Selection& selected, bool autoStart, b
         if (selected && *selected == OfficialEntryLabel) {
             if (!gateway_.ClearGateway()) return ConnectOutcome::GatewayNotChanged;
         } else if (selected) {
+            list_.SettleInterruptedEdit();  // what an edit cut off left, before the list is read
             std::optional<std::wstring> address = list_.FindAddress(*selected);
             if (!address) return ConnectOutcome::ServerLeftList;
             if (!gateway_.SetGateway(*address)) return ConnectOutcome::GatewayNotChanged;

@@ -25,9 +25,8 @@ public:
 };
 
 enum class FileMode {
-    Read,    // an existing file, from its start
-    Write,   // created, or truncated to zero bytes
-    Append,  // created if missing, written at its end
+    Read,   // an existing file, from its start
+    Write,  // created, or truncated to zero bytes
 };
 
 // CreateFileW's own values, for the parameters below.
@@ -42,7 +41,6 @@ inline constexpr std::uint32_t kAttributeHidden = 2, kAttributeSystem = 4, kAttr
 struct FileOpening {
     std::uint32_t access, share, disposition, attributes;
     bool truncate;  // cut to zero bytes once open (SetEndOfFile)
-    bool atEnd;     // writes go to the end
 };
 
 // Readers share with other readers only, writers with nobody: another program
@@ -52,15 +50,8 @@ struct FileOpening {
 // TRUNCATE_EXISTING fail on a hidden or system file unless its attributes are
 // passed, and would drop them.
 inline FileOpening OpeningFor(FileMode mode) {
-    switch (mode) {
-        case FileMode::Read:
-            return {kGenericRead, kShareRead, kOpenExisting, kAttributeNormal, false, false};
-        case FileMode::Write:
-            return {kGenericWrite, 0, kOpenAlways, kAttributeNormal, true, false};
-        case FileMode::Append:
-            break;
-    }
-    return {kGenericWrite, 0, kOpenAlways, kAttributeNormal, false, true};
+    if (mode == FileMode::Read) return {kGenericRead, kShareRead, kOpenExisting, kAttributeNormal, false};
+    return {kGenericWrite, 0, kOpenAlways, kAttributeNormal, true};
 }
 
 // Show-window style for started processes: SW_SHOWMINIMIZED.

@@ -8,16 +8,23 @@
 namespace tolvane {
 namespace {
 
-AddOutcome NameRefusal(ListEncoding encoding) {
-    switch (encoding) {
-        case ListEncoding::Utf8:
-            return AddOutcome::NameNotStorableInUnmarkedUtf8;
-        case ListEncoding::Utf8WithMark:
-            return AddOutcome::NameNotStorableInUtf8;
-        case ListEncoding::CodePage:
+// Why a record is refused, in the words of the list's encoding.
+AddOutcome Refusal(RecordFault fault, ListEncoding encoding) {
+    const bool codePage = encoding == ListEncoding::CodePage, unmarkedUtf8 = encoding == ListEncoding::Utf8;
+    switch (fault) {
+        case RecordFault::NameNotStored:
+            return codePage       ? AddOutcome::NameNotStorable
+                   : unmarkedUtf8 ? AddOutcome::NameNotStorableInUnmarkedUtf8
+                                  : AddOutcome::NameNotStorableInUnicode;
+        case RecordFault::NameMisread:
+            return codePage ? AddOutcome::NameReadsAsUtf8 : AddOutcome::NameNotStorableInUnmarkedUtf8;
+        case RecordFault::AddressMisread:
+            return codePage ? AddOutcome::AddressReadsAsUtf8 : AddOutcome::AddressNotStorableInUnmarkedUtf8;
+        case RecordFault::AddressNotStored:
+        case RecordFault::None:
             break;
     }
-    return AddOutcome::NameNotStorable;
+    return AddOutcome::AddressNotStorable;
 }
 
 }  // namespace
@@ -34,6 +41,8 @@ StartupList ListActions::Open() {
     }
     bool existed = host_.FindFile(kListFileName).has_value();
     try {
+        if (list_.SettleInterruptedEdit() == InterruptedEdit::Unproven)
+            start.problem = ListProblem::Unsettled;
         list_.EnsureListFile();
     } catch (const ListFileError& error) {
         // Only a missing list file that could not be made is a folder taking no
@@ -46,7 +55,6 @@ StartupList ListActions::Open() {
     }
     try {
         start.entries = list_.LoadEntries();
-        if (list_.IsDamaged()) start.problem = ListProblem::Damaged;
     } catch (const ListFileError& error) {
         start.file = error.fileName();
         start.problem = ListProblem::CannotRead;
@@ -63,37 +71,37 @@ std::vector<ServerEntry> ListActions::Entries() {
 }
 
 // Empty means length zero: spaces pass and nothing is trimmed. What a field
-// may hold depends on the file's encoding, so the file is read first; the
-// file is only written when no record holds the name or the address.
+// may hold depends on the file's encoding, so the file is read first; it is
+// only written when the record reads back as typed and no record holds the
+// name or the address.
 AddOutcome ListActions::Add(const std::wstring& name, const std::wstring& address) {
     if (name.empty()) return AddOutcome::NameMissing;
     if (address.empty()) return AddOutcome::AddressMissing;
+    // The fixed first item holds its name already: a record of that name
+    // could never be deleted and would connect to the official gateway.
+    if (name == OfficialEntryLabel) return AddOutcome::Conflict;
     try {
-        ListEncoding encoding = list_.Encoding();
-        if (!IsStorable(host_, name, Field::Name, encoding)) return NameRefusal(encoding);
-        if (!IsStorable(host_, address, Field::Address, encoding))
-            return IsStorable(host_, address, Field::Address, ListEncoding::CodePage)
-                       ? AddOutcome::AddressNotStorableInUnmarkedUtf8
-                       : AddOutcome::AddressNotStorable;
-        if (list_.HasConflict(name, address)) return AddOutcome::Conflict;
-        list_.AppendEntry(name, address);
-    } catch (const ListFileError& error) {
-        return error.operation() == ListFileOperation::Recover ? AddOutcome::ListDamaged
-                                                               : AddOutcome::ListFileFailed;
+        if (list_.SettleInterruptedEdit() == InterruptedEdit::Unproven) return AddOutcome::ListUnsettled;
+        ServerList::Appended appended = list_.AppendEntry({name, address});
+        if (appended.fault != RecordFault::None) return Refusal(appended.fault, appended.encoding);
+        if (appended.conflict) return AddOutcome::Conflict;
+    } catch (const ListFileError&) {
+        return AddOutcome::ListFileFailed;
     }
     return AddOutcome::Added;
 }
 
 DeleteOutcome ListActions::Delete(const Selection& selected, const std::function<bool()>& confirm) {
     if (selected && *selected == OfficialEntryLabel) return DeleteOutcome::Protected;
-    if (!confirm()) return DeleteOutcome::Declined;
-    // Without a selection there is no name to remove; a hand-edited record
-    // with an empty name is removed only when its own item is selected.
-    if (!selected) return DeleteOutcome::NothingSelected;
     try {
+        // Only a deletion that can be made is asked about.
+        if (list_.SettleInterruptedEdit() == InterruptedEdit::Unproven) return DeleteOutcome::ListUnsettled;
+        if (!confirm()) return DeleteOutcome::Declined;
+        // Without a selection there is no name to remove; a hand-edited record
+        // with an empty name is removed only when its own item is selected.
+        if (!selected) return DeleteOutcome::NothingSelected;
         list_.RemoveEntries(*selected);
-    } catch (const ListFileError& error) {
-        if (error.operation() == ListFileOperation::Recover) return DeleteOutcome::ListDamaged;
+    } catch (const ListFileError&) {
         // The window shows the list as the file now holds it, if it can.
         try {
             list_.LoadNames();

@@ -17,7 +17,9 @@ enum class ListProblem {
     CannotCreate,  // missing, and the folder takes no new file (read-only folder or medium)
     CannotRead,    // there, but not readable (another program holds it open)
     NotAFile,      // a folder has the list file's name
-    Damaged,       // NUL bytes that "diablo.new" does not account for; adding and deleting refuse
+    // An edit that stopped midway left "diablo.new", and neither file proves
+    // which list is whole: both stay as they are, and adding and deleting refuse.
+    Unsettled,
 };
 
 struct StartupList {
@@ -31,15 +33,18 @@ struct StartupList {
 enum class AddOutcome {
     NameMissing,
     AddressMissing,
-    // What the file read, by its encoding, before the texts are judged.
-    NameNotStorable,                   // in the code page
-    NameNotStorableInUtf8,             // in UTF-8 with the mark
-    NameNotStorableInUnmarkedUtf8,     // in UTF-8 without it
+    // Texts that would not read back as typed, by the list's encoding (see
+    // RecordFault); judged before the clash test.
+    NameNotStorable,                   // in the code page: a character it lacks, a quote, a line break
+    NameReadsAsUtf8,                   // its code page bytes would read as UTF-8
+    NameNotStorableInUnicode,          // UTF-8 with the mark or UTF-16: a quote, a line break
+    NameNotStorableInUnmarkedUtf8,     // UTF-8 without it: also what would not read as UTF-8
     AddressNotStorable,                // in the code page, for the registry
-    AddressNotStorableInUnmarkedUtf8,  // fits the code page, not UTF-8 without the mark
+    AddressReadsAsUtf8,                // its code page bytes would read as UTF-8
+    AddressNotStorableInUnmarkedUtf8,  // fits the code page, would not read as UTF-8
     Conflict,
-    ListFileFailed,  // the file could not be read for the clash test, or appended to
-    ListDamaged,     // see ListProblem::Damaged
+    ListFileFailed,  // the file could not be read for the clash test, or written
+    ListUnsettled,   // see ListProblem::Unsettled
     Added,
 };
 
@@ -52,7 +57,7 @@ enum class DeleteOutcome {
     // afterwards, or cannot either.
     ListFileFailed,
     ListUnreadable,
-    ListDamaged,  // see ListProblem::Damaged
+    ListUnsettled,  // see ListProblem::Unsettled
 };
 
 // The user's edits of the list, as the windows start them: each takes what

@@ -1,30 +1,42 @@
 #include "serverlist/ListEncoding.h"
 
+#include <vector>
+
 namespace tolvane {
 namespace {
 
 constexpr unsigned kChineseCodePage = 936;
 
-// The leading byte's share of the character, the continuation bytes due and
-// the smallest character that needs that many (anything less is overlong).
-// False for a byte that cannot start a character.
-bool Lead(unsigned char byte, char32_t& character, int& pending, char32_t& smallest) {
-    if (byte >= 0xC2 && byte <= 0xDF) {
-        character = byte & 0x1Fu, pending = 1, smallest = 0x80;
-    } else if (byte >= 0xE0 && byte <= 0xEF) {
-        character = byte & 0x0Fu, pending = 2, smallest = 0x800;
-    } else if (byte >= 0xF0 && byte <= 0xF4) {
-        character = byte & 0x07u, pending = 3, smallest = 0x10000;
-    } else {
-        return false;
+bool IsCharacter(char32_t c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
+
+// The characters of strict UTF-8 in turn; false for anything malformed
+// (a stray or missing continuation byte, an overlong form, a surrogate, a
+// character beyond U+10FFFF), with `each` called on the characters before it.
+template <typename Each>
+bool ForEachUtf8(std::string_view bytes, Each each) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        auto byte = static_cast<unsigned char>(bytes[i++]);
+        char32_t c = byte, smallest = 0;
+        int pending = 0;
+        if (byte >= 0xC2 && byte <= 0xDF) {
+            c = byte & 0x1Fu, pending = 1, smallest = 0x80;
+        } else if (byte >= 0xE0 && byte <= 0xEF) {
+            c = byte & 0x0Fu, pending = 2, smallest = 0x800;
+        } else if (byte >= 0xF0 && byte <= 0xF4) {
+            c = byte & 0x07u, pending = 3, smallest = 0x10000;
+        } else if (byte >= 0x80) {
+            return false;
+        }
+        for (; pending > 0; --pending, ++i) {
+            if (i == bytes.size() || (bytes[i] & 0xC0) != 0x80) return false;
+            c = (c << 6) | (bytes[i] & 0x3Fu);
+        }
+        if (c < smallest || !IsCharacter(c) || !each(c)) return false;
     }
     return true;
 }
 
-bool IsCharacter(char32_t c, char32_t smallest) {
-    return c >= smallest && c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
-}
-
+// A character onto a wide string, as a surrogate pair where wchar_t is 16 bits.
 void Append(std::wstring& text, char32_t c) {
     if (sizeof(wchar_t) == 2 && c > 0xFFFF) {
         c -= 0x10000;
@@ -35,41 +47,74 @@ void Append(std::wstring& text, char32_t c) {
     }
 }
 
-}  // namespace
-
-bool IsUnmarkedUtf8Character(char32_t c) {
-    return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3000 && c <= 0x303F) || (c >= 0xFF00 && c <= 0xFFEF);
-}
-
-std::optional<std::wstring> DecodeUtf8(std::string_view bytes, bool unmarked) {
-    std::wstring text;
-    for (std::size_t i = 0; i < bytes.size();) {
-        auto byte = static_cast<unsigned char>(bytes[i++]);
-        if (byte < 0x80) {
-            text += static_cast<wchar_t>(byte);
-            continue;
-        }
-        char32_t c = 0, smallest = 0;
-        int pending = 0;
-        if (!Lead(byte, c, pending, smallest)) return std::nullopt;
-        for (; pending > 0; --pending, ++i) {
-            if (i == bytes.size() || (bytes[i] & 0xC0) != 0x80) return std::nullopt;
-            c = (c << 6) | (bytes[i] & 0x3Fu);
-        }
-        if (!IsCharacter(c, smallest) || (unmarked && !IsUnmarkedUtf8Character(c))) return std::nullopt;
-        Append(text, c);
-    }
-    return text;
-}
-
-std::optional<std::string> EncodeUtf8(const std::wstring& text) {
-    std::string bytes;
+// The characters of a wide string; nothing when it holds a lone surrogate.
+std::optional<std::u32string> Characters(const std::wstring& text) {
+    std::u32string characters;
     for (std::size_t i = 0; i < text.size(); ++i) {
         auto c = static_cast<char32_t>(text[i]);
         if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() &&
             text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
             c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
-        if (!IsCharacter(c, 0)) return std::nullopt;
+        if (!IsCharacter(c)) return std::nullopt;
+        characters += c;
+    }
+    return characters;
+}
+
+}  // namespace
+
+std::string_view MarkOf(ListEncoding encoding) {
+    switch (encoding) {
+        case ListEncoding::Utf8WithMark:
+            return "\xEF\xBB\xBF";
+        case ListEncoding::Utf16Le:
+            return "\xFF\xFE";
+        case ListEncoding::Utf16Be:
+            return "\xFE\xFF";
+        case ListEncoding::CodePage:
+        case ListEncoding::Utf8:
+            break;
+    }
+    return {};
+}
+
+std::optional<ListEncoding> MarkedEncoding(std::string_view start) {
+    for (ListEncoding e : {ListEncoding::Utf8WithMark, ListEncoding::Utf16Le, ListEncoding::Utf16Be}) {
+        if (start.substr(0, MarkOf(e).size()) == MarkOf(e)) return e;
+    }
+    return std::nullopt;
+}
+
+bool IsIdeograph(char32_t c) { return (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF); }
+
+bool IsUnmarkedUtf8Character(char32_t c) {
+    return c == 0xB7 || (c >= 0x2000 && c <= 0x206F) || (c >= 0x3000 && c <= 0x303F) || IsIdeograph(c) ||
+           (c >= 0xFF00 && c <= 0xFFEF);
+}
+
+bool LineReadsAsUtf8(std::string_view line, unsigned codePage) {
+    if (codePage != kChineseCodePage) return false;
+    bool ideograph = false;
+    return ForEachUtf8(line,
+                       [&](char32_t c) {
+                           if (c == 0 || (c >= 0x80 && !IsUnmarkedUtf8Character(c))) return false;
+                           ideograph = ideograph || IsIdeograph(c);
+                           return true;
+                       }) &&
+           ideograph;
+}
+
+std::optional<std::wstring> DecodeUtf8(std::string_view bytes) {
+    std::wstring text;
+    if (!ForEachUtf8(bytes, [&](char32_t c) { return Append(text, c), true; })) return std::nullopt;
+    return text;
+}
+
+std::optional<std::string> EncodeUtf8(const std::wstring& text) {
+    std::optional<std::u32string> characters = Characters(text);
+    if (!characters) return std::nullopt;
+    std::string bytes;
+    for (char32_t c : *characters) {
         if (c < 0x80) {
             bytes += static_cast<char>(c);
             continue;
@@ -82,47 +127,44 @@ std::optional<std::string> EncodeUtf8(const std::wstring& text) {
     return bytes;
 }
 
-void EncodingDetector::Feed(const char* data, std::size_t size) {
-    if (Decided()) return;  // an append still reads on to the last byte
-    for (std::size_t i = 0; i < size; ++i, ++position_) {
-        auto byte = static_cast<unsigned char>(data[i]);
-        if (position_ < kUtf8Mark.size()) marked_ = marked_ && data[i] == kUtf8Mark[position_];
-        if (byte == '\n') {
-            EndLine();
-        } else if (byte == 0) {
-            lineNul_ = true;
-        } else if (!lineUtf8_) {
-            // The line is judged; only its end and its NUL bytes still count.
-        } else if (pending_ > 0) {
-            lineUtf8_ = (byte & 0xC0) == 0x80;
-            character_ = (character_ << 6) | (byte & 0x3Fu);
-            if (lineUtf8_ && --pending_ == 0)
-                lineUtf8_ = IsCharacter(character_, smallest_) && IsUnmarkedUtf8Character(character_);
-        } else if (byte >= 0x80) {
-            lineNonAscii_ = true;
-            lineUtf8_ = Lead(byte, character_, pending_, smallest_);
+std::optional<std::wstring> DecodeUtf16(std::string_view bytes, bool bigEndian) {
+    if (bytes.size() % 2) return std::nullopt;  // cut inside a unit
+    auto unit = [&](std::size_t i) {
+        auto first = static_cast<unsigned char>(bytes[i]), second = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<char32_t>(bigEndian ? first << 8 | second : second << 8 | first);
+    };
+    std::wstring text;
+    for (std::size_t i = 0; i < bytes.size(); i += 2) {
+        char32_t c = unit(i);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 2 < bytes.size() && unit(i + 2) >= 0xDC00 &&
+            unit(i + 2) <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
+            i += 2;
+        }
+        if (!IsCharacter(c)) return std::nullopt;
+        Append(text, c);
+    }
+    return text;
+}
+
+std::optional<std::string> EncodeUtf16(const std::wstring& text, bool bigEndian) {
+    std::optional<std::u32string> characters = Characters(text);
+    if (!characters) return std::nullopt;
+    std::string bytes;
+    auto unit = [&](char32_t u) {
+        char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+        bytes += bigEndian ? high : low;
+        bytes += bigEndian ? low : high;
+    };
+    for (char32_t c : *characters) {
+        if (c > 0xFFFF) {
+            unit(0xD800 + ((c - 0x10000) >> 10));
+            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            unit(c);
         }
     }
-}
-
-void EncodingDetector::EndLine() {
-    if (!lineNul_) {
-        utf8_ = utf8_ && lineUtf8_ && pending_ == 0;
-        nonAscii_ = nonAscii_ || lineNonAscii_;
-    }
-    lineUtf8_ = true, lineNonAscii_ = lineNul_ = false;
-    pending_ = 0;
-}
-
-bool EncodingDetector::Decided() const {
-    if (position_ < kUtf8Mark.size()) return false;
-    return marked_ || codePage_ != kChineseCodePage || !utf8_;
-}
-
-ListEncoding EncodingDetector::Result() {
-    EndLine();
-    if (marked_ && position_ >= kUtf8Mark.size()) return ListEncoding::Utf8WithMark;
-    return codePage_ == kChineseCodePage && utf8_ && nonAscii_ ? ListEncoding::Utf8 : ListEncoding::CodePage;
+    return bytes;
 }
 
 }  // namespace tolvane

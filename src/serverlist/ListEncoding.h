@@ -7,56 +7,50 @@
 
 namespace tolvane {
 
-// How a list file's text is stored. Tolvane writes new lists in the system's
-// ANSI code page; a list saved as UTF-8 by an editor stays UTF-8.
+// How a list file's text is stored. A file that starts with a byte-order mark
+// is in that encoding throughout. A file without one (what Tolvane itself
+// writes, and what Notepad saves as "ANSI" or as UTF-8 without the mark) is
+// read line by line: each line on its own is UTF-8 or the system's code page
+// (LineReadsAsUtf8), so how one line reads never depends on another.
 enum class ListEncoding {
-    CodePage,
-    Utf8,          // without a byte-order mark: judged by its content
-    Utf8WithMark,  // starts with EF BB BF
+    CodePage,      // no mark; new lines in the code page
+    Utf8,          // no mark; new lines in UTF-8
+    Utf8WithMark,  // EF BB BF
+    Utf16Le,       // FF FE: Notepad's "Unicode"
+    Utf16Be,       // FE FF
 };
 
-inline constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+// The mark a file of this encoding starts with (empty without one).
+std::string_view MarkOf(ListEncoding encoding);
+// The encoding a file's first bytes announce by their mark, given at least
+// the first three of them (or the whole file, when shorter); nothing when
+// they carry no mark.
+std::optional<ListEncoding> MarkedEncoding(std::string_view start);
+inline bool IsUnmarked(ListEncoding e) { return e == ListEncoding::CodePage || e == ListEncoding::Utf8; }
+inline bool IsUtf16(ListEncoding e) { return e == ListEncoding::Utf16Le || e == ListEncoding::Utf16Be; }
 
-// The characters a UTF-8 list without the mark may hold besides ASCII: CJK
-// ideographs, CJK symbols and punctuation, full-width forms. Code page 936
-// bytes of ordinary names almost never decode to these alone.
+// The characters a line without the mark may hold besides ASCII and still
+// read as UTF-8: what Chinese server names use. Ideographs (CJK Extension A
+// and the unified block), CJK symbols and punctuation, full-width forms,
+// general punctuation (dashes, ellipsis, curly quotes) and the middle dot.
 bool IsUnmarkedUtf8Character(char32_t c);
+bool IsIdeograph(char32_t c);
 
-// Strict UTF-8: nothing for malformed, overlong or surrogate sequences. With
-// `unmarked`, also nothing for a character outside IsUnmarkedUtf8Character.
-std::optional<std::wstring> DecodeUtf8(std::string_view bytes, bool unmarked);
-// Nothing for a lone surrogate.
+// Whether a line of a file without the mark, on a system of `codePage`,
+// reads as UTF-8 rather than in the code page: only on code page 936, and
+// only when its bytes can hardly be code page text. It must hold a non-ASCII
+// byte and no NUL, be strict UTF-8 whose characters are all
+// IsUnmarkedUtf8Character, and hold at least one ideograph. Punctuation alone
+// is not enough: the code page bytes of common characters (路 is C2 B7, the
+// middle dot's UTF-8) decode to it.
+bool LineReadsAsUtf8(std::string_view line, unsigned codePage);
+
+// Strict UTF-8 and UTF-16: nothing for malformed, overlong or cut sequences
+// and for lone surrogates. Texts in memory are wide strings (UTF-16 on
+// Windows, UTF-32 elsewhere).
+std::optional<std::wstring> DecodeUtf8(std::string_view bytes);
 std::optional<std::string> EncodeUtf8(const std::wstring& text);
-
-// Judges a file's encoding from its bytes, fed in any pieces in order.
-//
-// A file that starts with the mark is UTF-8. Without it, a file is UTF-8 only
-// on a code page 936 system, and only when it cannot be a code page list of
-// ordinary names: it holds non-ASCII bytes, and every one of its lines is
-// UTF-8 whose non-ASCII characters are all IsUnmarkedUtf8Character. Lines
-// holding a NUL byte are not judged: they are never records, and a power cut
-// may have left them half written. Anything else, an empty or ASCII-only file
-// included, is in the code page.
-class EncodingDetector {
-public:
-    explicit EncodingDetector(unsigned codePage) : codePage_(codePage) {}
-    void Feed(const char* data, std::size_t size);
-    // True once more bytes cannot change the result.
-    bool Decided() const;
-    // The encoding of all the bytes fed, taken as the whole file.
-    ListEncoding Result();
-
-private:
-    void EndLine();
-
-    unsigned codePage_;
-    std::size_t position_ = 0;
-    bool marked_ = true;  // the bytes so far are the mark's beginning
-    bool utf8_ = true, nonAscii_ = false;
-    // The current line.
-    bool lineUtf8_ = true, lineNonAscii_ = false, lineNul_ = false;
-    int pending_ = 0;  // continuation bytes still due
-    char32_t character_ = 0, smallest_ = 0;
-};
+std::optional<std::wstring> DecodeUtf16(std::string_view bytes, bool bigEndian);
+std::optional<std::string> EncodeUtf16(const std::wstring& text, bool bigEndian);
 
 }  // namespace tolvane

@@ -15,8 +15,6 @@ const char* OperationText(ListFileOperation operation) {
             return "cannot flush to disk";
         case ListFileOperation::Close:
             return "cannot close";
-        case ListFileOperation::Recover:
-            return "holds NUL bytes that diablo.new does not account for";
     }
     return "failed";
 }

@@ -11,9 +11,6 @@ enum class ListFileOperation {
     Write,
     Flush,
     Close,
-    // Finishing a removal that stopped midway, when the list holds NUL bytes
-    // that "diablo.new" does not account for: both stay as they are.
-    Recover,
 };
 
 // A failure of the list file or of its temporary copy. Names the file and

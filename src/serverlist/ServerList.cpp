@@ -1,114 +1,108 @@
 #include "serverlist/ServerList.h"
 
+#include <utility>
+
 #include "platform/HostServices.h"
 #include "serverlist/ListFileError.h"
-#include "serverlist/ServerListFile.h"
 
 namespace tolvane {
 namespace {
 
-enum class ListAgainstCopy { Equal, Unfinished, Stale, Damaged };
+// Writes `bytes` over `to` and forces them onto the disk.
+void WriteList(HostServices& host, const std::wstring& to, const std::string& bytes) {
+    ServerListFile file(host);
+    file.OpenForWriting(to);
+    file.WriteBytes(bytes);
+    file.Flush();
+    file.Close();
+}
 
-// How the bytes of "diablo.dat" (a missing file counts as empty) stand to
-// those of "diablo.new". The list is an unfinished copy when it is no longer
-// than the copy and agrees with it wherever the list is not NUL.
-ListAgainstCopy CompareListWithCopy(HostServices& host) {
-    if (!host.FindFile(kListFileName)) return ListAgainstCopy::Unfinished;
-    ServerListFile copy(host);
-    copy.OpenForReading(kTemporaryListFileName);
-    ServerListFile list(host);
-    list.OpenForReading(kListFileName);
-    bool agrees = true, equal = true, nul = false;
-    std::string chunk, ahead;  // `ahead`: the copy's bytes from `at` on are not compared yet
-    std::size_t at = 0;
-    while (list.ReadBytes(chunk)) {
-        nul = nul || chunk.find('\0') != std::string::npos;
-        for (std::size_t i = 0; agrees && i < chunk.size(); ++i, ++at) {
-            if (at == ahead.size()) {
-                at = 0;
-                agrees = copy.ReadBytes(ahead);  // else the list is the longer
-                if (!agrees) break;
-            }
-            equal = equal && chunk[i] == ahead[at];
-            agrees = chunk[i] == ahead[at] || chunk[i] == '\0';
+// Whether the list `list` agrees with the copy wherever the list is not NUL
+// and is no longer: a copy-back cut short, or with blocks that never reached
+// the disk reading as NUL.
+bool IsUnfinishedCopyOf(const std::string& list, const std::string& copy) {
+    if (list.size() > copy.size()) return false;
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        if (list[i] != copy[i] && list[i] != '\0') return false;
+    }
+    return true;
+}
+
+// Whether the copy was being made from the list, read from `file`: it equals
+// the list rewritten with every record of one name left out (or none), or,
+// cut short, agrees wherever it is not NUL with that rewrite or with the list
+// as it stands (an add), and is shorter than the list.
+bool IsMadeFrom(ServerListFile& file, const std::string& copy) {
+    const std::string& list = file.Bytes();
+    const bool shorter = copy.size() < list.size();
+    bool verbatim = shorter;
+    for (std::size_t i = 0; verbatim && i < copy.size(); ++i)
+        verbatim = copy[i] == list[i] || copy[i] == '\0';
+    if (verbatim) return true;
+    std::string rewritten(MarkOf(file.Encoding()));
+    // A whole copy ends where the rewrite does; one cut short may end anywhere.
+    auto agrees = [&](std::size_t from) {
+        if (!shorter && rewritten.size() > copy.size()) return false;
+        for (std::size_t i = from; i < rewritten.size() && i < copy.size(); ++i) {
+            if (copy[i] != rewritten[i] && copy[i] != '\0') return false;
+        }
+        return true;
+    };
+    if (!agrees(0)) return false;
+    std::optional<std::wstring> removed;
+    ListLine line;
+    while (file.ReadLine(line)) {
+        if (removed && line.entry && line.entry->name == *removed) continue;
+        std::size_t at = rewritten.size();
+        AppendLine(rewritten, line, file.Encoding());
+        if (!agrees(at)) {
+            // The first record the copy does not hold names the records left out.
+            if (removed || !line.entry) return false;
+            removed = line.entry->name;
+            rewritten.resize(at);
+        } else if (shorter && rewritten.size() >= copy.size()) {
+            return true;
         }
     }
-    if (agrees) {
-        equal = equal && at == ahead.size() && !copy.ReadBytes(ahead);
-        return equal ? ListAgainstCopy::Equal : ListAgainstCopy::Unfinished;
-    }
-    return nul ? ListAgainstCopy::Damaged : ListAgainstCopy::Stale;
-}
-
-// Copies `from` over `to` byte for byte and forces `to` onto the disk before
-// anyone may delete `from`.
-void CopyList(HostServices& host, const std::wstring& from, const std::wstring& to) {
-    ServerListFile source(host);
-    ServerListFile target(host);
-    source.OpenForReading(from);
-    target.OpenForWriting(to);
-    std::string chunk;
-    while (source.ReadBytes(chunk)) target.WriteBytes(chunk);
-    source.Close();
-    target.Flush();
-    target.Close();
-}
-
-// Completes or undoes a removal that stopped before deleting "diablo.new".
-//
-// Removal writes the new list to "diablo.new" and flushes it while
-// "diablo.dat" is still untouched; only then does it truncate "diablo.dat" and
-// copy "diablo.new" back byte for byte. A cut during the copy-back leaves
-// "diablo.dat" as the file system kept it: shortened to what reached the disk,
-// or at its new length with the blocks that never reached the disk reading as
-// NUL, the disk having written them in any order. Either way it agrees with
-// the complete "diablo.new" wherever it is not NUL, and finishing the copy
-// yields the list after the removal.
-//
-// Before that, "diablo.dat" is the old list D and "diablo.new" a prefix of its
-// rewrite f(D), with NUL blocks of its own if the power went while it was
-// written. A sound D (one without NUL bytes) can agree with that only as a
-// prefix, and only when nothing was removed up to its last line: every line
-// ends with its only LF, so a line of D that matches from its start must equal
-// the rewritten line in full, and a removed record cannot be followed by an
-// equal line (that line would be removed too). What can differ is a last line
-// without line end that the rewrite completes with CR LF, and the reader takes
-// that line, with or without the completion, as the same record. Copying then
-// shows the old list, which is also the new one. Any other sound list is the
-// old list, and "diablo.new" a leftover.
-//
-// A list with NUL bytes that "diablo.new" does not account for is damage this
-// cannot explain: both files stay as they are, for the user to look at. Reading
-// goes on; `writing` operations fail until the files are sorted out.
-//
-// Once the list is settled, a "diablo.new" that another program holds open for
-// reading, and that so cannot be deleted, is only clutter: the operation goes
-// on, and the next one tries again. A list already equal to it is not copied
-// again. A copy that cannot even be read leaves the list unsettled, and the
-// operation fails.
-void FinishInterruptedRemoval(HostServices& host, bool writing) {
-    if (!host.FindFile(kTemporaryListFileName)) return;
-    switch (CompareListWithCopy(host)) {
-        case ListAgainstCopy::Damaged:
-            if (writing) throw ListFileError(kListFileName, ListFileOperation::Recover);
-            return;
-        case ListAgainstCopy::Unfinished:
-            CopyList(host, kTemporaryListFileName, kListFileName);
-            break;
-        case ListAgainstCopy::Equal:
-        case ListAgainstCopy::Stale:
-            break;
-    }
-    host.RemoveFile(kTemporaryListFileName);
+    return rewritten == copy;
 }
 
 }  // namespace
 
-// Every operation first settles a removal that a crash or a failed copy left
-// unfinished, so none of them reads or extends a half-copied list.
+// An edit never writes the list in place: the new list goes to "diablo.new"
+// and onto the disk first, and only then over "diablo.dat". So while the copy
+// is written the list is whole, and while the list is written the copy is. A
+// list being written is never longer than the copy; a copy being written that
+// is shorter than the list it is made from shows how it was made. Only these
+// states are settled; any other, including a copy-back that left old bytes,
+// keeps both files for the user.
+InterruptedEdit ServerList::SettleInterruptedEdit() {
+    if (!host_.FindFile(kTemporaryListFileName)) return InterruptedEdit::None;
+    ServerListFile copyFile(host_), listFile(host_);
+    copyFile.OpenForReading(kTemporaryListFileName);
+    const std::string& copy = copyFile.Bytes();
+    static const std::string kMissing;
+    bool listExists = host_.FindFile(kListFileName).has_value();
+    if (listExists) listFile.OpenForReading(kListFileName);
+    const std::string& list = listExists ? listFile.Bytes() : kMissing;
+
+    InterruptedEdit state = InterruptedEdit::Unproven;
+    if (listExists && list == copy) {
+        state = InterruptedEdit::Done;
+    } else if (IsUnfinishedCopyOf(list, copy)) {
+        state = InterruptedEdit::Finished;
+    } else if (IsMadeFrom(listFile, copy) || copy.find_first_not_of('\0') == std::string::npos) {
+        // A copy of NUL bytes alone holds no record to lose.
+        state = InterruptedEdit::Undone;
+    }
+    listFile.Close();
+    if (state == InterruptedEdit::Finished) WriteList(host_, kListFileName, copy);
+    copyFile.Close();
+    if (state != InterruptedEdit::Unproven) host_.RemoveFile(kTemporaryListFileName);
+    return state;
+}
 
 void ServerList::EnsureListFile() {
-    FinishInterruptedRemoval(host_, false);
     if (host_.FindFile(kListFileName)) return;
     ServerListFile file(host_);
     file.OpenForWriting(kListFileName);
@@ -122,7 +116,6 @@ std::vector<std::wstring> ServerList::LoadNames() {
 }
 
 std::vector<ServerEntry> ServerList::LoadEntries() {
-    FinishInterruptedRemoval(host_, false);
     ServerListFile file(host_);
     file.OpenForReading(kListFileName);
     std::vector<ServerEntry> entries;
@@ -132,7 +125,6 @@ std::vector<ServerEntry> ServerList::LoadEntries() {
 }
 
 std::optional<std::wstring> ServerList::FindAddress(const std::wstring& name) {
-    FinishInterruptedRemoval(host_, false);
     ServerListFile file(host_);
     file.OpenForReading(kListFileName);
     std::optional<std::wstring> address;
@@ -144,64 +136,76 @@ std::optional<std::wstring> ServerList::FindAddress(const std::wstring& name) {
     return address;
 }
 
-bool ServerList::HasConflict(const std::wstring& name, const std::wstring& address) {
-    FinishInterruptedRemoval(host_, false);
+ServerList::Appended ServerList::AppendEntry(const ServerEntry& entry) {
     ServerListFile file(host_);
     file.OpenForReading(kListFileName);
-    bool conflict = false;
-    while (!conflict && !file.AtEnd()) {
-        ServerEntry entry = file.ReadEntry();
-        conflict = entry.name == name || entry.address == address;
+    Appended result;
+    while (!file.AtEnd()) {
+        ServerEntry stored = file.ReadEntry();
+        result.conflict = result.conflict || stored.name == entry.name || stored.address == entry.address;
     }
+    result.encoding = file.EncodingForNewRecords();
+    // The list stays byte for byte as it is, the record after it.
+    std::string text = file.Bytes();
     file.Close();
-    return conflict;
-}
-
-ListEncoding ServerList::Encoding() {
-    FinishInterruptedRemoval(host_, false);
-    ServerListFile file(host_);
-    file.OpenForReading(kListFileName);
-    return file.Encoding();
-}
-
-bool ServerList::IsDamaged() {
-    return host_.FindFile(kTemporaryListFileName) && CompareListWithCopy(host_) == ListAgainstCopy::Damaged;
-}
-
-void ServerList::AppendEntry(const std::wstring& name, const std::wstring& address) {
-    FinishInterruptedRemoval(host_, true);
-    ServerListFile file(host_);
-    file.OpenForAppending(kListFileName);
-    file.WriteEntry({name, address});
-    // On the disk before the add counts as done: a power cut would otherwise
-    // leave the file at its new length with the record's bytes read as NUL.
-    file.Flush();
-    file.Close();
+    result.fault = CheckRecord(host_, entry, result.encoding);
+    if (result.fault == RecordFault::None && !result.conflict) {
+        AppendRecord(host_, text, entry, result.encoding);
+        Replace(text);
+    }
+    return result;
 }
 
 void ServerList::RemoveEntries(const std::wstring& name) {
-    FinishInterruptedRemoval(host_, true);
+    ServerListFile file(host_);
+    file.OpenForReading(kListFileName);
+    std::string text(MarkOf(file.Encoding()));
+    ListLine line;
+    while (file.ReadLine(line)) {
+        if (!line.entry || line.entry->name != name) AppendLine(text, line, file.Encoding());
+    }
+    file.Close();
+    Replace(text);
+}
+
+// A copy left by an interrupted edit is settled first; one still there (held
+// by another program, or unproven) is not overwritten. A failure before the
+// list is opened leaves it untouched and the copy only clutter. After that the
+// copy is whole: the edit is finished from it at once, or by whichever action
+// comes next, and counts as done once finished.
+void ServerList::Replace(const std::string& bytes) {
+    if (host_.FindFile(kTemporaryListFileName))
+        throw ListFileError(kTemporaryListFileName, ListFileOperation::Open);
     try {
-        ServerListFile list(host_);
-        ServerListFile copy(host_);
-        list.OpenForReading(kListFileName);
-        copy.OpenForWriting(kTemporaryListFileName, list.Encoding());
-        ListLine line;
-        while (list.ReadLine(line)) {
-            if (!line.entry || line.entry->name != name) copy.WriteLine(line);
-        }
-        list.Close();
-        copy.Flush();
-        copy.Close();
+        WriteList(host_, kTemporaryListFileName, bytes);
     } catch (const ListFileError&) {
-        // "diablo.dat" is untouched; the partial copy is only clutter.
         host_.RemoveFile(kTemporaryListFileName);
         throw;
     }
-    // From here "diablo.new" holds the whole new list. A failure leaves it in
-    // place for FinishInterruptedRemoval to copy back. Once copied, the
-    // removal is done even if the copy cannot be deleted yet.
-    CopyList(host_, kTemporaryListFileName, kListFileName);
+    bool written = false;
+    {
+        ServerListFile list(host_);
+        try {
+            list.OpenForWriting(kListFileName);
+        } catch (const ListFileError&) {
+            host_.RemoveFile(kTemporaryListFileName);
+            throw;
+        }
+        try {
+            list.WriteBytes(bytes);
+            list.Flush();
+            list.Close();
+            written = true;
+        } catch (const ListFileError&) {
+            // Closed below, so that the list can be settled from the copy.
+        }
+    }
+    if (!written) {
+        InterruptedEdit settled = SettleInterruptedEdit();
+        if (settled != InterruptedEdit::Done && settled != InterruptedEdit::Finished)
+            throw ListFileError(kListFileName, ListFileOperation::Write);
+        return;
+    }
     host_.RemoveFile(kTemporaryListFileName);
 }
 

@@ -8,71 +8,209 @@
 namespace tolvane {
 namespace {
 
-// Large enough that a list of thousands of records takes a handful of system
-// calls; allocated once per open file, on the heap.
-constexpr std::size_t kBufferSize = 64 * 1024;
+// Reads go in pieces this large: a list of thousands of records takes a
+// handful of system calls.
+constexpr std::size_t kReadSize = 64 * 1024;
 
-constexpr char kSeparator[] = "\",\"";  // closes the name, opens the address
-constexpr std::size_t kSeparatorSize = 3;
+enum class Field { Name, Address };
 
 bool IsAscii(std::string_view bytes) {
     return std::all_of(bytes.begin(), bytes.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Every encoding in use agrees with ASCII below 0x80, so those bytes need no
-// trip through a converter.
+// ASCII text as the encoding stores it: a UTF-16 unit per character.
+std::string Frame(std::string_view ascii, ListEncoding encoding) {
+    if (!IsUtf16(encoding)) return std::string(ascii);
+    std::string bytes;
+    for (char c : ascii) {
+        bytes += encoding == ListEncoding::Utf16Be ? std::string{'\0', c} : std::string{c, '\0'};
+    }
+    return bytes;
+}
+
+// A field's text from its stored bytes, in the encoding its line reads in;
+// nothing when the bytes would not be written back as they are.
 std::optional<std::wstring> Decode(HostServices& host, std::string_view bytes, Field field,
-                                   ListEncoding encoding) {
-    if (IsAscii(bytes)) return std::wstring(bytes.begin(), bytes.end());
-    if (encoding != ListEncoding::CodePage) {
-        auto text = DecodeUtf8(bytes, encoding == ListEncoding::Utf8);
-        // The registry gets the address in the code page: it must arrive there
-        // as it reads here.
-        if (text && field == Field::Address && host.FromAnsi(host.ToAnsi(*text)) != *text)
-            return std::nullopt;
+                                   ListEncoding encoding, bool lineUtf8) {
+    std::optional<std::wstring> text;
+    if (IsUtf16(encoding)) {
+        text = DecodeUtf16(bytes, encoding == ListEncoding::Utf16Be);
+    } else if (IsAscii(bytes)) {
+        // Every 8-bit encoding in use agrees with ASCII.
+        return std::wstring(bytes.begin(), bytes.end());
+    } else if (lineUtf8 || encoding == ListEncoding::Utf8WithMark) {
+        text = DecodeUtf8(bytes);
+    } else {
+        // Bytes the code page does not map (a lone lead byte, say) come back
+        // as a substitute character; such a field would be rewritten as other
+        // bytes, so it is no field at all.
+        std::string stored(bytes);
+        text = host.FromAnsi(stored);
+        if (host.ToAnsi(*text) != stored) return std::nullopt;
         return text;
     }
-    std::string stored(bytes);
-    std::wstring text = host.FromAnsi(stored);
-    // Bytes the code page does not map (a lone lead byte, say) come back as a
-    // substitute character; such a field would be rewritten as other bytes,
-    // so it is no field at all.
-    if (host.ToAnsi(text) != stored) return std::nullopt;
+    // The registry gets the address in the code page: it must arrive there as
+    // it reads here.
+    if (text && field == Field::Address && host.FromAnsi(host.ToAnsi(*text)) != *text) return std::nullopt;
     return text;
 }
 
-std::optional<std::string> Encode(HostServices& host, const std::wstring& text, ListEncoding encoding) {
-    if (std::all_of(text.begin(), text.end(), [](wchar_t c) { return static_cast<std::uint32_t>(c) < 0x80; }))
-        return std::string(text.begin(), text.end());
-    return encoding == ListEncoding::CodePage ? host.ToAnsi(text) : EncodeUtf8(text);
-}
-
-// Where the name's closing quote lies in a quoted line of `size` bytes (line
-// end excluded): at the first `","` after the opening quote, which must leave
-// the address's opening quote before the line's final quote.
-std::optional<std::size_t> QuotedSplit(const std::string& bytes, std::size_t size) {
-    if (size < 2 || bytes[0] != '"' || bytes[size - 1] != '"') return std::nullopt;
-    std::size_t at = bytes.find(kSeparator, 1, kSeparatorSize);
-    if (at == std::string::npos || at + kSeparatorSize > size - 1) return std::nullopt;
-    return at;
-}
-
-// The bytes a field is stored as, or nothing when the reader would not give
-// them back as `text`: a character outside the code page is stored as a
-// substitute and reads back as another text.
+// The bytes a field is stored as in `encoding`, or nothing when there are
+// none that read back as the same text.
 std::optional<std::string> StoredBytes(HostServices& host, const std::wstring& text, Field field,
                                        ListEncoding encoding) {
     if (text.find_first_of(std::wstring(L"\"\r\n\0", 4)) != std::wstring::npos) return std::nullopt;
-    std::optional<std::string> bytes = Encode(host, text, encoding);
-    if (!bytes || Decode(host, *bytes, field, encoding) != text) return std::nullopt;
+    std::optional<std::string> bytes;
+    if (IsUtf16(encoding)) {
+        bytes = EncodeUtf16(text, encoding == ListEncoding::Utf16Be);
+    } else if (encoding == ListEncoding::CodePage) {
+        bytes = host.ToAnsi(text);
+    } else {
+        bytes = EncodeUtf8(text);
+    }
+    if (!bytes || Decode(host, *bytes, field, encoding, encoding == ListEncoding::Utf8) != text)
+        return std::nullopt;
     return bytes;
+}
+
+// Reading rules. The writer puts each record on a line of its own as
+//     "name","address" CR LF
+// with no escaping, in UTF-16 units in a UTF-16 file. Hand-edited files are
+// read leniently, line by line:
+//  - A line ends at LF or at the end of the file; one CR just before that end
+//    is dropped. A last line without an end counts.
+//  - A line starting with a double quote is a record when it ends with one and
+//    holds `","` after the opening quote: the name runs up to the first `","`
+//    and the address from there to the final quote, so an address may hold
+//    quotes and commas, a name commas.
+//  - A line without any double quote is a record when a comma splits it into a
+//    non-empty name and a non-empty address (at the first comma).
+//  - A line of a file without the mark reads in UTF-8 or in the code page as
+//    LineReadsAsUtf8 judges it, by its own bytes alone.
+//  - Both fields must decode and encode back to the very same bytes, and the
+//    line holds no NUL (the system's text calls would cut it short) and no
+//    half of a UTF-16 unit.
+// Every other line (blank, one field, stray quotes, undecodable bytes, binary
+// junk, a line cut by a power failure) is not a record. Removal copies such
+// lines through byte for byte and rewrites records in the writer's form from
+// their fields' own bytes, so no line it keeps reads differently afterwards.
+void ParseLine(HostServices& host, ListEncoding encoding, ListLine& line) {
+    line.entry.reset();
+    const std::string& bytes = line.bytes;
+    const std::size_t width = IsUtf16(encoding) ? 2 : 1;
+    if (bytes.size() % width) return;
+    auto unit = [&](std::size_t i) -> char32_t {
+        if (width == 1) return static_cast<unsigned char>(bytes[i]);
+        auto first = static_cast<unsigned char>(bytes[2 * i]),
+             second = static_cast<unsigned char>(bytes[2 * i + 1]);
+        return encoding == ListEncoding::Utf16Be ? first << 8 | second : second << 8 | first;
+    };
+    std::size_t size = bytes.size() / width;
+    if (size > 0 && unit(size - 1) == '\n') --size;
+    if (size > 0 && unit(size - 1) == '\r') --size;
+    std::size_t quotes = 0, comma = size, split = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        char32_t c = unit(i);
+        if (c == 0) return;
+        if (c == '"') ++quotes;
+        if (c == ',' && comma == size) comma = i;
+        if (!split && i >= 1 && c == '"' && i + 2 < size - 1 && unit(i + 1) == ',' && unit(i + 2) == '"')
+            split = i;
+    }
+    if (size == 0) return;
+
+    std::size_t nameBegin = 0, nameSize = 0, addressBegin = 0, addressEnd = size;
+    if (unit(0) == '"') {
+        if (size < 2 || unit(size - 1) != '"' || !split) return;
+        nameBegin = 1, nameSize = split - 1, addressBegin = split + 3, addressEnd = size - 1;
+    } else {
+        if (quotes > 0 || comma == 0 || comma >= size - 1) return;
+        nameSize = comma, addressBegin = comma + 1;
+    }
+    bool lineUtf8 =
+        IsUnmarked(encoding) && LineReadsAsUtf8(std::string_view(bytes).substr(0, size), host.CodePage());
+    auto field = [&](std::size_t begin, std::size_t units, Field kind) {
+        return Decode(host, std::string_view(bytes).substr(begin * width, units * width), kind, encoding,
+                      lineUtf8);
+    };
+    auto name = field(nameBegin, nameSize, Field::Name);
+    auto address = field(addressBegin, addressEnd - addressBegin, Field::Address);
+    if (!name || !address) return;
+    line.entry = ServerEntry{std::move(*name), std::move(*address)};
+    line.nameBegin = nameBegin * width;
+    line.nameSize = nameSize * width;
+    line.addressBegin = addressBegin * width;
+    line.addressSize = (addressEnd - addressBegin) * width;
+}
+
+// The writer's form of a record from its fields' stored bytes.
+std::string RecordBytes(std::string_view name, std::string_view address, ListEncoding encoding) {
+    return Frame("\"", encoding) + std::string(name) + Frame("\",\"", encoding) + std::string(address) +
+           Frame("\"\r\n", encoding);
+}
+
+// A record's line as the writer stores it, when it reads back exactly.
+std::optional<std::string> RecordLine(HostServices& host, const ServerEntry& entry, ListEncoding encoding,
+                                      RecordFault& fault) {
+    std::optional<std::string> name = StoredBytes(host, entry.name, Field::Name, encoding);
+    std::optional<std::string> address = StoredBytes(host, entry.address, Field::Address, encoding);
+    fault = !name ? RecordFault::NameNotStored : !address ? RecordFault::AddressNotStored : RecordFault::None;
+    if (fault != RecordFault::None) return std::nullopt;
+    // Only in a file without the mark can the line as a whole read otherwise.
+    auto readsBack = [&](const std::string& nameBytes, const std::string& addressBytes,
+                         const ServerEntry& want) {
+        ListLine line;
+        line.bytes = RecordBytes(nameBytes, addressBytes, encoding);
+        ParseLine(host, encoding, line);
+        return line.entry == want;
+    };
+    if (readsBack(*name, *address, entry)) return RecordBytes(*name, *address, encoding);
+    fault =
+        readsBack(*name, "0", {entry.name, L"0"}) ? RecordFault::AddressMisread : RecordFault::NameMisread;
+    return std::nullopt;
+}
+
+// What completes the last line of `text` (a list from its mark on) before
+// another line: nothing after a line feed or in an empty list, the LF after
+// a CR (another CR would stay in the line), else CR LF. Half a UTF-16 unit is
+// completed and followed by a NUL, so that its line stays no record rather
+// than turning into one.
+std::string Completion(std::string_view text, ListEncoding encoding) {
+    const std::size_t size = text.size() - std::min(MarkOf(encoding).size(), text.size());
+    const std::string lf = Frame("\n", encoding), cr = Frame("\r", encoding);
+    auto endsWith = [&](const std::string& end) {
+        return size >= end.size() && text.substr(text.size() - end.size()) == end;
+    };
+    if (size == 0 || endsWith(lf)) return {};
+    if (IsUtf16(encoding) && size % 2) return std::string(3, '\0') + cr + lf;
+    return endsWith(cr) ? lf : cr + lf;
 }
 
 }  // namespace
 
-bool IsStorable(HostServices& host, const std::wstring& text, Field field, ListEncoding encoding) {
-    return StoredBytes(host, text, field, encoding).has_value();
+RecordFault CheckRecord(HostServices& host, const ServerEntry& entry, ListEncoding encoding) {
+    RecordFault fault = RecordFault::None;
+    RecordLine(host, entry, encoding, fault);
+    return fault;
+}
+
+void AppendLine(std::string& text, const ListLine& line, ListEncoding encoding) {
+    if (!line.entry) {
+        text += line.bytes;
+        return;
+    }
+    // The fields' bytes are known to read back; only the frame is rewritten.
+    text += RecordBytes(std::string_view(line.bytes).substr(line.nameBegin, line.nameSize),
+                        std::string_view(line.bytes).substr(line.addressBegin, line.addressSize), encoding);
+}
+
+bool AppendRecord(HostServices& host, std::string& text, const ServerEntry& entry, ListEncoding encoding) {
+    RecordFault fault = RecordFault::None;
+    std::optional<std::string> line = RecordLine(host, entry, encoding, fault);
+    if (!line) return false;
+    text += Completion(text, encoding) + *line;
+    return true;
 }
 
 ServerListFile::ServerListFile(HostServices& host) : host_(host) {}
@@ -85,155 +223,84 @@ void ServerListFile::OpenForReading(const std::wstring& fileName) {
 
 void ServerListFile::OpenForWriting(const std::wstring& fileName, ListEncoding encoding) {
     Open(fileName, FileMode::Write, encoding);
-}
-
-void ServerListFile::OpenForAppending(const std::wstring& fileName) {
-    Open(fileName, FileMode::Append, ListEncoding::CodePage);
+    content_ = MarkOf(encoding);
 }
 
 void ServerListFile::Open(const std::wstring& fileName, FileMode mode, ListEncoding encoding) {
     file_.reset();
     fileName_ = fileName;
     writing_ = mode != FileMode::Read;
-    buffer_.resize(kBufferSize);
-    begin_ = end_ = 0;
-    endOfFile_ = false;
-    pending_.reset();
     encoding_ = encoding;
-    lineEndDue_ = "";
-    Prescan(fileName, mode);
-    markDue_ = mode == FileMode::Read && encoding_ == ListEncoding::Utf8WithMark;
+    content_.clear();
+    position_ = 0;
+    utf8Lines_ = codePageLines_ = 0;
+    pending_.reset();
     file_ = host_.OpenHostFile(fileName, mode);
     if (!file_) Fail(ListFileOperation::Open);
-    if (mode == FileMode::Write && encoding_ == ListEncoding::Utf8WithMark)
-        Append(kUtf8Mark.data(), kUtf8Mark.size());
-}
-
-// Reading and appending need the file's encoding before its first line, and
-// it takes the whole file to judge: a separate read goes first.
-//
-// A hand-edited file may also end without a line end; a record appended
-// straight after it would be glued to that last line and both would be lost.
-// A last line cut after its CR gets only the LF: another CR would stay in the
-// line and no longer read as the line end.
-void ServerListFile::Prescan(const std::wstring& fileName, FileMode mode) {
-    if (mode == FileMode::Write) return;
-    auto file = host_.OpenHostFile(fileName, FileMode::Read);
-    if (!file) return;  // a new file, or one the open itself reports
-    EncodingDetector detector(host_.CodePage());
-    std::size_t size = 0;
-    char last = '\n';
-    while (mode == FileMode::Append || !detector.Decided()) {
-        std::size_t got = 0;
-        if (!file->Read(buffer_.data(), buffer_.size(), got)) Fail(ListFileOperation::Read);
-        if (got == 0) break;
-        detector.Feed(buffer_.data(), got);
-        size += got;
-        last = buffer_[got - 1];
-    }
-    encoding_ = detector.Result();
-    bool empty = size == (encoding_ == ListEncoding::Utf8WithMark ? kUtf8Mark.size() : 0);
-    if (mode == FileMode::Append && !empty) lineEndDue_ = last == '\n' ? "" : last == '\r' ? "\n" : "\r\n";
-}
-
-// Reading rules. The writer puts each record on a line of its own as
-//     "name","address" CR LF
-// with no escaping. Hand-edited files are read leniently, line by line:
-//  - A line ends at LF or at the end of the file; one CR just before that end
-//    is dropped. A last line without an end counts.
-//  - A line starting with a double quote is a record when it ends with one and
-//    holds `","` after the opening quote: the name runs up to the first `","`
-//    and the address from there to the final quote, so an address may hold
-//    quotes and commas, a name commas.
-//  - A line without any double quote is a record when a comma splits it into a
-//    non-empty name and a non-empty address (at the first comma).
-//  - Either way both fields must decode in the file's encoding and encode
-//    back to the very same bytes (see IsStorable), and hold no NUL (the
-//    system's text calls would cut them short).
-// Every other line (blank, one field, stray quotes, undecodable bytes, binary
-// junk) is not a record. Removal copies such lines through byte for byte and
-// rewrites records in the writer's form, so nothing it does not mean to remove
-// is lost. A record's writer form reads back as the same record.
-void ServerListFile::ParseLine(ListLine& line) const {
-    line.entry.reset();
-    const std::string& bytes = line.bytes;
-    std::size_t size = bytes.size();
-    if (size > 0 && bytes[size - 1] == '\n') --size;
-    if (size > 0 && bytes[size - 1] == '\r') --size;
-    if (size == 0 || std::memchr(bytes.data(), '\0', size)) return;
-
-    std::size_t nameBegin = 0, nameSize = 0, addressBegin = 0;
-    if (bytes[0] == '"') {
-        auto split = QuotedSplit(bytes, size);
-        if (!split) return;
-        nameBegin = 1;
-        nameSize = *split - 1;
-        addressBegin = *split + kSeparatorSize;
-        --size;  // the closing quote
-    } else {
-        if (std::memchr(bytes.data(), '"', size)) return;
-        auto* comma = static_cast<const char*>(std::memchr(bytes.data(), ',', size));
-        if (!comma) return;
-        nameSize = static_cast<std::size_t>(comma - bytes.data());
-        addressBegin = nameSize + 1;
-        if (nameSize == 0 || addressBegin == size) return;
-    }
-    std::size_t addressSize = size - addressBegin;
-
-    auto name = Decode(host_, std::string_view(bytes).substr(nameBegin, nameSize), Field::Name, encoding_);
-    if (!name) return;
-    auto address =
-        Decode(host_, std::string_view(bytes).substr(addressBegin, addressSize), Field::Address, encoding_);
-    if (!address) return;
-    line.entry = ServerEntry{std::move(*name), std::move(*address)};
-    line.nameBegin = nameBegin;
-    line.nameSize = nameSize;
-    line.addressBegin = addressBegin;
-    line.addressSize = addressSize;
-}
-
-bool ServerListFile::FillBuffer() {
-    begin_ = end_ = 0;
+    if (writing_) return;
     std::size_t got = 0;
-    if (!file_->Read(buffer_.data(), buffer_.size(), got)) Fail(ListFileOperation::Read);
-    end_ = std::min(got, buffer_.size());
-    endOfFile_ = end_ == 0;
-    return !endOfFile_;
+    do {
+        std::size_t at = content_.size();
+        content_.resize(at + kReadSize);
+        if (!file_->Read(content_.data() + at, kReadSize, got)) Fail(ListFileOperation::Read);
+        content_.resize(at + std::min(got, kReadSize));
+    } while (got > 0);
+    if (auto marked = MarkedEncoding(content_)) {
+        encoding_ = *marked;
+        position_ = MarkOf(*marked).size();
+    }
 }
 
-void ServerListFile::DropMark() {
-    for (std::size_t left = kUtf8Mark.size(); left > 0 && (begin_ < end_ || (!endOfFile_ && FillBuffer()));
-         --left)
-        ++begin_;
+// Lines with a NUL do not count, nor a last line without its end that does
+// not read as UTF-8: it may be cut inside a character.
+void ServerListFile::CountVote(const ListLine& line, bool ended) {
+    if (!IsUnmarked(encoding_) || IsAscii(line.bytes) || line.bytes.find('\0') != std::string::npos) return;
+    if (LineReadsAsUtf8(line.bytes, host_.CodePage())) {
+        ++utf8Lines_;
+    } else if (ended) {
+        ++codePageLines_;
+    }
+}
+
+ListEncoding ServerListFile::EncodingForNewRecords() const {
+    if (!IsUnmarked(encoding_)) return encoding_;
+    return utf8Lines_ > codePageLines_ ? ListEncoding::Utf8 : ListEncoding::CodePage;
 }
 
 bool ServerListFile::ReadLine(ListLine& line) {
     if (!file_ || writing_) Fail(ListFileOperation::Read);
-    if (std::exchange(markDue_, false)) DropMark();
     line.bytes.clear();
-    for (;;) {
-        if (begin_ == end_ && (endOfFile_ || !FillBuffer())) break;
-        const char* start = buffer_.data() + begin_;
-        auto* lineFeed = static_cast<const char*>(std::memchr(start, '\n', end_ - begin_));
-        std::size_t take = lineFeed ? static_cast<std::size_t>(lineFeed - start) + 1 : end_ - begin_;
-        line.bytes.append(start, take);
-        begin_ += take;
-        if (lineFeed) break;
+    line.entry.reset();
+    if (position_ >= content_.size()) return false;
+    // The line feed that ends the line: a byte, or a UTF-16 unit whose other
+    // byte is NUL, at a unit's place.
+    const bool utf16 = IsUtf16(encoding_), bigEndian = encoding_ == ListEncoding::Utf16Be;
+    std::size_t end = content_.size();
+    for (std::size_t at = position_; at < content_.size(); ++at) {
+        const void* found = std::memchr(content_.data() + at, '\n', content_.size() - at);
+        if (!found) break;
+        at = static_cast<std::size_t>(static_cast<const char*>(found) - content_.data());
+        if (!utf16) {
+            end = at + 1;
+            break;
+        }
+        std::size_t unit = at - (at - position_) % 2;  // where the byte's unit starts
+        if (unit + 1 < content_.size() && at == unit + (bigEndian ? 1 : 0) &&
+            content_[bigEndian ? unit : unit + 1] == '\0') {
+            end = unit + 2;
+            break;
+        }
     }
-    if (line.bytes.empty()) {
-        line.entry.reset();
-        return false;
-    }
-    ParseLine(line);
+    line.bytes.assign(content_, position_, end - position_);
+    position_ = end;
+    ParseLine(host_, encoding_, line);
+    CountVote(line, line.bytes.back() == '\n');
     return true;
 }
 
-bool ServerListFile::ReadBytes(std::string& bytes) {
+const std::string& ServerListFile::Bytes() const {
     if (!file_ || writing_) Fail(ListFileOperation::Read);
-    if (begin_ == end_ && (endOfFile_ || !FillBuffer())) return false;
-    bytes.assign(buffer_.data() + begin_, end_ - begin_);
-    begin_ = end_;
-    return true;
+    return content_;
 }
 
 bool ServerListFile::AtEnd() {
@@ -255,76 +322,35 @@ ServerEntry ServerListFile::ReadEntry() {
 }
 
 void ServerListFile::WriteEntry(const ServerEntry& entry) {
-    if (!file_ || !writing_) Fail(ListFileOperation::Write);
-    // A field the reader would not give back (a line feed could even forge a
+    // A record the reader would not give back (a line feed could even forge a
     // record of its own) is refused before a byte is written.
-    std::optional<std::string> name = StoredBytes(host_, entry.name, Field::Name, encoding_);
-    std::optional<std::string> address = StoredBytes(host_, entry.address, Field::Address, encoding_);
-    if (!name || !address) Fail(ListFileOperation::Write);
-    CompleteLastLine();
-    AppendRecord(*name, *address);
-}
-
-void ServerListFile::WriteLine(const ListLine& line) {
-    if (!file_ || !writing_) Fail(ListFileOperation::Write);
-    CompleteLastLine();
-    if (!line.entry) {
-        Append(line.bytes.data(), line.bytes.size());
-        return;
-    }
-    // The fields' bytes are known to read back; only the frame is rewritten.
-    AppendRecord(std::string_view(line.bytes).substr(line.nameBegin, line.nameSize),
-                 std::string_view(line.bytes).substr(line.addressBegin, line.addressSize));
+    if (!file_ || !writing_ || !AppendRecord(host_, content_, entry, encoding_))
+        Fail(ListFileOperation::Write);
 }
 
 void ServerListFile::WriteBytes(const std::string& bytes) {
     if (!file_ || !writing_) Fail(ListFileOperation::Write);
-    Append(bytes.data(), bytes.size());
+    content_ += bytes;
 }
 
-// The writer's form: "name","address" CR LF.
-void ServerListFile::AppendRecord(std::string_view name, std::string_view address) {
-    Append("\"", 1);
-    Append(name.data(), name.size());
-    Append(kSeparator, kSeparatorSize);
-    Append(address.data(), address.size());
-    Append("\"\r\n", 3);
-}
-
-void ServerListFile::CompleteLastLine() {
-    Append(lineEndDue_, std::strlen(lineEndDue_));
-    lineEndDue_ = "";
-}
-
-void ServerListFile::Append(const char* data, std::size_t size) {
-    if (end_ + size > buffer_.size()) WriteBuffered();
-    if (size >= buffer_.size()) {
-        if (!file_->Write(data, size)) Fail(ListFileOperation::Write);
-        return;
-    }
-    std::memcpy(buffer_.data() + end_, data, size);
-    end_ += size;
-}
-
-void ServerListFile::WriteBuffered() {
-    if (end_ == 0) return;
-    std::size_t size = end_;
-    end_ = 0;
-    if (!file_->Write(buffer_.data(), size)) Fail(ListFileOperation::Write);
+void ServerListFile::WriteHeld() {
+    std::size_t from = std::exchange(position_, content_.size());
+    if (from < content_.size() && !file_->Write(content_.data() + from, content_.size() - from))
+        Fail(ListFileOperation::Write);
 }
 
 void ServerListFile::Flush() {
     if (!file_ || !writing_) Fail(ListFileOperation::Flush);
-    WriteBuffered();
+    WriteHeld();
     if (!file_->Flush()) Fail(ListFileOperation::Flush);
 }
 
 void ServerListFile::Close() {
     if (!file_) return;
     bool written = true;
-    if (writing_ && end_ > 0) {
-        written = file_->Write(buffer_.data(), end_);
-        end_ = 0;
+    if (writing_) {
+        std::size_t from = std::exchange(position_, content_.size());
+        written = from == content_.size() || file_->Write(content_.data() + from, content_.size() - from);
     }
     bool closed = file_->Close();
     file_.reset();

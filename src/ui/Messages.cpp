@@ -5,13 +5,22 @@
 namespace tolvane::ui {
 namespace {
 
-// Why a UTF-8 list without the mark takes fewer characters, and how to lift that.
+// How to lift the limits of a list without the mark.
+const std::wstring kSaveWithMark =
+    L"（用记事本把 diablo.dat 另存为“带有 BOM 的 UTF-8”编码后，就可以使用任何字符。）";
+// Why a UTF-8 list without the mark takes fewer characters.
 const std::wstring kUnmarkedUtf8Rule =
-    L"服务器列表文件是不带签名（BOM）的 UTF-8 文件，除英文字母、数字和符号外只能用汉字、中文标点和全角字符，"
-    L"否则这个文件会被当作本系统编码的文件读取。请修改后再试。\n\n"
-    L"（用记事本把 diablo.dat 另存为“带有 BOM 的 UTF-8”编码后，就可以使用其他字符。）";
-const std::wstring kDamagedList =
-    L"服务器列表文件 diablo.dat 含有空字节，并且和临时文件 diablo.new 对不上。"
+    L"服务器列表文件是不带签名（BOM）的 UTF-8 文件，其中每一行除英文字母、数字和符号外只能用汉字、中文标点、"
+    L"全角字符和常用标点（如 ·、—、…、“”），并且至少要有一个汉字，否则这一行会被当作本系统编码的文字读取。"
+    L"请修改后再试。\n\n" +
+    kSaveWithMark;
+// Why a name or address in the code page would read as other text.
+const std::wstring kReadsAsUtf8 =
+    L"按本系统编码保存后，它的字节恰好也是 UTF-8 "
+    L"文字，下次读取时会变成别的字。请改动其中的一个字后再试。\n\n" +
+    kSaveWithMark;
+const std::wstring kUnsettledList =
+    L"服务器列表文件 diablo.dat 和临时文件 diablo.new 对不上（上次修改列表时没有完成）。"
     L"为免丢失服务器，在检查这两个文件之前不能";
 
 }  // namespace
@@ -50,21 +59,25 @@ std::optional<Message> MessageFor(AddOutcome outcome) {
         case AddOutcome::NameNotStorable:
             return Message{L"服务器名称不能含有双引号、换行符或本系统编码无法表示的字符，请修改后再试。",
                            kErrorTitle};
-        case AddOutcome::NameNotStorableInUtf8:
+        case AddOutcome::NameReadsAsUtf8:
+            return Message{L"这个服务器名称不能保存：" + kReadsAsUtf8, kErrorTitle};
+        case AddOutcome::NameNotStorableInUnicode:
             return Message{L"服务器名称不能含有双引号或换行符，请修改后再试。", kErrorTitle};
         case AddOutcome::NameNotStorableInUnmarkedUtf8:
             return Message{L"服务器名称不能含有双引号或换行符。" + kUnmarkedUtf8Rule, kErrorTitle};
         case AddOutcome::AddressNotStorable:
             return Message{L"服务器IP地址不能含有双引号、换行符或本系统编码无法表示的字符，请修改后再试。",
                            kErrorTitle};
+        case AddOutcome::AddressReadsAsUtf8:
+            return Message{L"这个服务器IP地址不能保存：" + kReadsAsUtf8, kErrorTitle};
         case AddOutcome::AddressNotStorableInUnmarkedUtf8:
             return Message{L"服务器IP地址不能含有这样的字符。" + kUnmarkedUtf8Rule, kErrorTitle};
         case AddOutcome::Conflict:
             return Message{L"有相同的服务器名或是IP已经存在", kErrorTitle};
         case AddOutcome::ListFileFailed:
             return Message{L"服务器列表文件无法读写，服务器没有添加。", kErrorTitle};
-        case AddOutcome::ListDamaged:
-            return Message{L"服务器没有添加：" + kDamagedList + L"新增服务器（见启动时的提示）。",
+        case AddOutcome::ListUnsettled:
+            return Message{L"服务器没有添加：" + kUnsettledList + L"新增服务器（见启动时的提示）。",
                            kErrorTitle};
         case AddOutcome::Added:
             break;
@@ -83,8 +96,8 @@ std::optional<Message> MessageFor(DeleteOutcome outcome) {
                 L"删除失败：服务器列表文件无法读写，现在也无法读取，所以列表中暂时只显示“官方战网”。"
                 L"请关闭正在使用这个文件的程序，然后重新启动 Tolvane。",
                 kErrorTitle};
-        case DeleteOutcome::ListDamaged:
-            return Message{L"删除失败：" + kDamagedList + L"删除服务器（见启动时的提示）。", kErrorTitle};
+        case DeleteOutcome::ListUnsettled:
+            return Message{L"删除失败：" + kUnsettledList + L"删除服务器（见启动时的提示）。", kErrorTitle};
         case DeleteOutcome::Declined:
         case DeleteOutcome::NothingSelected:
         case DeleteOutcome::Removed:
@@ -114,13 +127,14 @@ std::optional<Message> MessageFor(const StartupList& start) {
             return Message{in + L" diablo.dat 是一个文件夹，不是服务器列表文件。\n\n"
                                 L"请把这个文件夹改名或移走，然后重新启动 Tolvane。",
                            kErrorTitle};
-        case ListProblem::Damaged:
+        case ListProblem::Unsettled:
             return Message{
-                in + L"服务器列表文件 diablo.dat 含有空字节（可能是删除服务器时断电造成的），"
-                     L"并且和同一文件夹中的临时文件 diablo.new 对不上，Tolvane 无法判断哪一个是完整的列表。"
+                in + L"服务器列表文件 diablo.dat 和同一文件夹中的临时文件 diablo.new 对不上："
+                     L"上次新增或删除服务器时没有完成（可能是断电或程序被强行关闭），Tolvane "
+                     L"无法判断哪一个是完整的列表。"
                      L"两个文件都保持原样。\n\n"
-                     L"请用记事本打开这两个文件检查：如果 diablo.new 是完整的列表，就删除 diablo.dat，"
-                     L"再把 diablo.new 改名为 diablo.dat；否则删除 diablo.new。在此之前，列表只显示 "
+                     L"请用记事本打开这两个文件对照：把只在 diablo.new 中有的服务器复制到 diablo.dat，"
+                     L"删掉 diablo.dat 中残缺或错乱的行，保存后删除 diablo.new。在此之前，列表只显示 "
                      L"diablo.dat 中能读出的服务器，不能新增或删除服务器。",
                 kErrorTitle};
         case ListProblem::None:

@@ -20,9 +20,9 @@ struct SimulatedCrash {};
 
 // What happens at the chosen step: it fails; the process is killed there (a write keeps half its
 // bytes); or the power goes, and every file loses what was written to it since its last flush: cut
-// back to that length, or (NTFS) kept at its length with the blocks that did not reach the disk
-// reading as NUL.
-enum class Fault { None, Fail, Kill, PowerCut, NtfsPowerCut };
+// back to that length; or kept at its length with the blocks that did not reach the disk reading as
+// NUL (NTFS), or as the bytes the file held there before, else another file's (FAT on a USB stick).
+enum class Fault { None, Fail, Kill, PowerCut, NtfsPowerCut, OldBytesPowerCut };
 
 // An in-memory host: files, folders, a working directory, recorded process starts, a code page
 // through iconv (936 unless set). Paths resolve against the working directory and compare ignoring
@@ -86,10 +86,34 @@ public:
         return true;
     }
 
+    // iconv's conversion; what the target cannot hold or the source does not encode becomes
+    // `substitute`, as Windows puts its default character. Tests store texts with it as editors do.
+    static std::string Convert(const char* to, const char* from, std::string in,
+                               const std::string& substitute, std::size_t unit) {
+        iconv_t cd = iconv_open(to, from);
+        std::string out;
+        char* src = in.data();
+        for (std::size_t left = in.size(); left > 0;) {
+            char buffer[256];
+            char* dst = buffer;
+            std::size_t room = sizeof buffer;
+            bool stuck =
+                iconv(cd, &src, &left, &dst, &room) == static_cast<std::size_t>(-1) && errno != E2BIG;
+            out.append(buffer, static_cast<std::size_t>(dst - buffer));
+            if (stuck) {
+                out += substitute;
+                src += std::min(unit, left);
+                left -= std::min(unit, left);
+            }
+        }
+        iconv_close(cd);
+        return out;
+    }
+
     // Under exactly this name, flushed.
     void PutFile(const std::wstring& path, const std::string& bytes, std::uint32_t attributes = 0) {
         if (const std::wstring* key = Find(path)) files_.erase(*key);
-        files_[Resolve(path)] = File{bytes, bytes.size(), attributes};
+        files_[Resolve(path)] = File{bytes, bytes.size(), attributes, bytes};
     }
     std::uint32_t Attributes(const std::wstring& path) const { return files_.at(*Find(path)).attributes; }
     std::optional<std::string> FileBytes(const std::wstring& path) const {
@@ -102,12 +126,19 @@ public:
         if (hold != Hold::None)
             holds_.insert({Fold(path), {kGenericRead, hold == Hold::ShareRead ? kShareRead : 0}});
     }
-    void PowerCut(bool ntfs = false) {
+    void PowerCut(Fault model = Fault::PowerCut) {
+        const std::string other =
+            "\"another\",\"file\"\r\n";  // a list's bytes, whose records must not appear
         for (auto& [path, file] : files_) {
-            for (std::size_t at = file.flushed; ntfs && at < file.bytes.size(); ++at)
-                file.bytes[at] = (blocksWritten >> (at / 4096 % 32)) & 1 ? file.bytes[at] : '\0';
-            file.bytes.resize(ntfs ? file.bytes.size() : file.flushed);
+            for (std::size_t at = file.flushed; model != Fault::PowerCut && at < file.bytes.size(); ++at) {
+                if ((blocksWritten >> (at / 4096 % 32)) & 1) continue;
+                file.bytes[at] = model == Fault::NtfsPowerCut ? '\0'
+                                 : at < file.disk.size()      ? file.disk[at]
+                                                              : other[at % other.size()];
+            }
+            if (model == Fault::PowerCut) file.bytes.resize(file.flushed);
             file.flushed = file.bytes.size();
+            file.disk = file.bytes;
         }
     }
 
@@ -115,7 +146,8 @@ public:
     // `fault` strikes at step `faultStep`.
     Fault fault = Fault::None;
     int faultStep = 0;
-    std::uint32_t blocksWritten = 0;  // NTFS: bit (block % 32) set when that 4 KiB block reached the disk
+    std::uint32_t blocksWritten = 0;  // bit (block % 32) set when that 4 KiB block reached the disk anyway
+    int Steps() const { return steps_; }  // taken so far: fewer than faultStep, and the fault never struck
     bool failNextRead = false;
     bool readOnly = false;  // a read-only folder or medium: nothing is written or deleted
     unsigned codePage = 936;
@@ -138,6 +170,7 @@ private:
         std::string bytes;
         std::size_t flushed = 0;  // the bytes that survive a power cut
         std::uint32_t attributes = 0;
+        std::string disk;  // what the disk held at the last flush
     };
     class OpenFile : public HostFile {
     public:
@@ -166,7 +199,9 @@ private:
         }
         bool Flush() override {
             if (!open_ || !writable_ || !host_.TakeStep()) return false;
-            host_.files_.at(key_).flushed = host_.files_.at(key_).bytes.size();
+            File& file = host_.files_.at(key_);
+            file.flushed = file.bytes.size();
+            file.disk = file.bytes;
             return true;
         }
         bool Close() override {
@@ -204,7 +239,7 @@ private:
         if (++steps_ != faultStep || fault == Fault::None) return true;
         if (fault == Fault::Fail) return false;
         if (target) target->bytes += halfWrite;
-        if (fault == Fault::PowerCut || fault == Fault::NtfsPowerCut) PowerCut(fault == Fault::NtfsPowerCut);
+        if (fault != Fault::Kill) PowerCut(fault);
         throw SimulatedCrash{};
     }
     std::wstring Resolve(const std::wstring& path) const {
@@ -224,30 +259,6 @@ private:
         }
         return nullptr;
     }
-    // What the target cannot hold or the source does not encode becomes `substitute`, as Windows
-    // puts its default character.
-    static std::string Convert(const char* to, const char* from, std::string in,
-                               const std::string& substitute, std::size_t unit) {
-        iconv_t cd = iconv_open(to, from);
-        std::string out;
-        char* src = in.data();
-        for (std::size_t left = in.size(); left > 0;) {
-            char buffer[256];
-            char* dst = buffer;
-            std::size_t room = sizeof buffer;
-            bool stuck =
-                iconv(cd, &src, &left, &dst, &room) == static_cast<std::size_t>(-1) && errno != E2BIG;
-            out.append(buffer, static_cast<std::size_t>(dst - buffer));
-            if (stuck) {
-                out += substitute;
-                src += std::min(unit, left);
-                left -= std::min(unit, left);
-            }
-        }
-        iconv_close(cd);
-        return out;
-    }
-
     std::map<std::wstring, File> files_;  // by stored full path
     std::set<std::wstring> directories_{L"c:\\work"};
     std::multimap<std::wstring, Access> handles_, holds_;  // by folded full path

@@ -52,10 +52,15 @@ protected:
         ASSERT_TRUE(WriteWholeFile(directory_.File(name), bytes));
     }
     // Alt+`letter` in the main window opens the window titled `caption` in its place.
+    // An Alt+letter that arrives while the window is still gaining the focus may be lost: it goes again
+    // while no window has come.
     HWND OpenFromMain(WORD letter, const wchar_t* caption) {
-        BringToFront(main_);
-        PressKey(letter, VK_MENU);
-        HWND window = program_->WaitForWindow(caption);
+        HWND window = nullptr;
+        WaitUntil([&] {
+            BringToFront(main_);
+            PressKey(letter, VK_MENU);
+            return (window = program_->WaitForWindow(caption, L"#32770", 2000)) != nullptr;
+        });
         EXPECT_TRUE(window && program_->WaitForOnlyVisible(window)) << "Alt+" << static_cast<char>(letter);
         return window;
     }
@@ -234,32 +239,39 @@ TEST_F(TolvaneTest, FirstStartAndAbout) {
     ExpectExitCleanly();
 }
 
-// A list file another program holds, or its leftover copy, a folder of its name, or a list with NUL
-// bytes its leftover copy does not account for: an error naming what is in the way comes before the
-// main window, which shows what can be read; the files keep their bytes.
+// A list file another program holds, or its leftover copy, a folder of its name, or a copy-back a power
+// cut left with the old bytes of a removal (one, then two, three, four and half of five, where the copy
+// holds one, three, four, five): an error naming what is in the way comes before the main window, which
+// shows what can be read; the files keep their bytes.
 TEST_F(TolvaneTest, StartupSaysWhyTheListCannotBeKept) {
     const std::wstring folder =
         L"文件夹“" + directory_.path().substr(0, directory_.path().size() - 1) + L"”中的";
     const std::wstring held =
         L"，它可能正被其他程序占用。\n\n请关闭正在使用这个文件的程序，然后重新启动 Tolvane。";
-    const std::string file = Record(L"abc", L"1.2.3.4"), damaged = file + std::string(4096, '\0'),
-                      copy = Record(L"xyz", L"9.9.9.9");
-    enum Case { HeldList, HeldCopy, Damaged, Folder };
+    std::string old, copy;
+    for (const wchar_t* name : {L"one", L"two", L"three", L"four", L"five"}) {
+        old += Record(name, L"1.2.3.4");
+        if (name != std::wstring(L"two")) copy += Record(name, L"1.2.3.4");
+    }
+    const std::string file = Record(L"abc", L"1.2.3.4"), cut = old.substr(0, copy.size());
+    enum Case { HeldList, HeldCopy, OldBytes, Folder };
     const std::wstring texts[] = {
         L"无法读取" + folder + L"服务器列表文件 diablo.dat" + held,
         L"无法读取" + folder + L"服务器列表的临时文件 diablo.new" + held,
         folder +
-            L"服务器列表文件 diablo.dat 含有空字节（可能是删除服务器时断电造成的），并且和同一文件夹中"
-            L"的临时文件 diablo.new 对不上，Tolvane 无法判断哪一个是完整的列表。两个文件都保持原样。\n\n"
-            L"请用记事本打开这两个文件检查：如果 diablo.new 是完整的列表，就删除 diablo.dat，再把 diablo.new "
-            L"改名为 diablo.dat；否则删除 diablo.new。在此之前，列表只显示 diablo.dat 中能读出的服务器，"
+            L"服务器列表文件 diablo.dat 和同一文件夹中的临时文件 diablo.new "
+            L"对不上：上次新增或删除服务器时没有完成"
+            L"（可能是断电或程序被强行关闭），Tolvane 无法判断哪一个是完整的列表。两个文件都保持原样。\n\n"
+            L"请用记事本打开这两个文件对照：把只在 diablo.new 中有的服务器复制到 diablo.dat，删掉 diablo.dat "
+            L"中"
+            L"残缺或错乱的行，保存后删除 diablo.new。在此之前，列表只显示 diablo.dat 中能读出的服务器，"
             L"不能新增或删除服务器。",
         folder +
             L" diablo.dat 是一个文件夹，不是服务器列表文件。\n\n请把这个文件夹改名或移走，然后重新启动 "
             L"Tolvane。"};
-    for (Case state : {HeldList, HeldCopy, Damaged, Folder}) {
+    for (Case state : {HeldList, HeldCopy, OldBytes, Folder}) {
         SCOPED_TRACE(state);
-        Write(L"diablo.dat", state == Damaged ? damaged : file);
+        Write(L"diablo.dat", state == OldBytes ? cut : file);
         Write(L"diablo.new", copy);
         std::unique_ptr<HeldFile> lock;
         if (state == HeldList || state == HeldCopy)
@@ -275,8 +287,9 @@ TEST_F(TolvaneTest, StartupSaysWhyTheListCannotBeKept) {
         EXPECT_EQ(program_->VisibleWindows(), std::vector<HWND>{box.hwnd}) << "the box comes first";
         ASSERT_NO_FATAL_FAILURE(Answer(box, nullptr));
         ASSERT_NE(main_ = program_->WaitForWindow(kMainCaption), nullptr);
-        EXPECT_EQ(ListItems(MainControl(f1::kList1)),
-                  (state == Damaged ? Items{kOfficial, L"abc"} : Items{kOfficial}));
+        EXPECT_EQ(
+            ListItems(MainControl(f1::kList1)),
+            (state == OldBytes ? Items{kOfficial, L"one", L"two", L"three", L"four"} : Items{kOfficial}));
         // Keys reach it once Tab has moved the focus: a modifier sent while it gains the focus may be lost.
         ASSERT_TRUE(BringToFront(main_));
         PressKey(VK_TAB);
@@ -286,7 +299,7 @@ TEST_F(TolvaneTest, StartupSaysWhyTheListCannotBeKept) {
         lock.reset();
         using Bytes = std::optional<std::string>;
         EXPECT_EQ(directory_.Read(L"diablo.dat"),
-                  state == Folder ? std::nullopt : Bytes(state == Damaged ? damaged : file));
+                  state == Folder ? std::nullopt : Bytes(state == OldBytes ? cut : file));
         EXPECT_EQ(directory_.Read(L"diablo.new"), state == Folder ? std::nullopt : Bytes(copy));
     }
 }
@@ -298,7 +311,7 @@ TEST_F(TolvaneTest, DeleteFlow) {
     const std::string file = Record(L"", L"6.6.6.6") + Record(L"电信", L"1.1.1.1") +
                              Record(L"abc", L"1.2.3.4") + Record(L"电信", L"2.2.2.2");
     Write(L"diablo.dat", file);
-    Write(L"diablo.new", Record(L"stale", L"9.9.9.9"));
+    Write(L"diablo.new", file);  // a removal's whole copy, left because another program holds it
     auto held = std::make_unique<HeldFile>(directory_.File(L"diablo.new"), FILE_SHARE_READ);
     ASSERT_NO_FATAL_FAILURE(Start());
     HWND list = MainControl(f1::kList1);
@@ -331,20 +344,48 @@ TEST_F(TolvaneTest, DeleteFlow) {
     PressKey('Q', VK_MENU);
     ExpectExitCleanly();
 
-    // Lists saved as UTF-8, with the mark and without (国服's bytes are also code page 936), list every
-    // name and keep their encoding through an add and a delete. The one without comes as a power cut
-    // left its copy-back: NUL after its first bytes, the whole list in diablo.new.
-    auto utf8 = [](const wchar_t* name, const wchar_t* address) {
-        return "\"" + Utf8(name) + "\",\"" + Utf8(address) + "\"\r\n";
+    // Lists as editors save them, each through an add and a delete, every other name read as before and
+    // the encoding kept: UTF-8 with the mark; without it, names with punctuation, as a power cut left
+    // its copy-back; UTF-16 with its mark; UTF-8 and code page lines mixed.
+    using Store = std::string (*)(const std::wstring&);
+    Store u16 = [](const std::wstring& t) {
+        return std::string(reinterpret_cast<const char*>(t.data()), t.size() * 2);
     };
-    for (const std::string mark : {"\xEF\xBB\xBF", ""}) {
-        const std::string first = mark + utf8(L"国服", L"1.1.1.1"), last = utf8(L"网通二区", L"3.3.3.3"),
-                          whole = first + utf8(L"电信一区", L"2.2.2.2") + last;
-        Write(L"diablo.dat", mark.empty() ? first + std::string(whole.size() - first.size(), '\0') : whole);
-        if (mark.empty()) Write(L"diablo.new", whole);
+    auto r = [](const std::wstring& name, const wchar_t* address = L"1.1.1.1") {
+        return L"\"" + name + L"\",\"" + address + L"\"\r\n";
+    };
+    struct Form {
+        std::string mark;
+        Items names;   // the second goes
+        Store encode;  // the mixed form stores the second in the code page, a NUL line after it
+        enum { Whole, Cut, Mixed } state;
+    } const forms[] = {{"\xEF\xBB\xBF", {L"国服", L"电信一区", L"网通"}, Utf8, Form::Whole},
+                       {"", {L"战网·一区", L"电信—二区", L"“官方”服…"}, Utf8, Form::Cut},
+                       {"\xFF\xFE", {L"国服😀", L"电信", L"网通"}, u16, Form::Whole},
+                       {"", {L"国服", L"电信", L"网通", L"后来"}, Utf8, Form::Mixed}};
+    for (const Form& form : forms) {
+        std::vector<std::string> lines;
+        for (const std::wstring& name : form.names) lines.push_back(form.encode(r(name)));
+        if (form.state == Form::Mixed) {
+            lines[1] = Ansi(r(form.names[1]));
+            lines.insert(lines.begin() + 2, std::string(8, '\0') + "\r\n");
+        }
+        std::string whole = form.mark, kept = form.mark;
+        for (std::size_t i = 0; i < lines.size(); ++i) whole += lines[i], kept += i == 1 ? "" : lines[i];
+        Items shown{kOfficial};
+        shown.insert(shown.end(), form.names.begin(), form.names.end());
+        // Cut: NUL after the first line, the whole list in diablo.new. Mixed: a stale copy from before the
+        // last record was added.
+        const std::size_t first = form.mark.size() + lines[0].size();
+        Write(L"diablo.dat", form.state == Form::Cut
+                                 ? whole.substr(0, first) + std::string(whole.size() - first, '\0')
+                                 : whole);
+        if (form.state != Form::Whole)
+            Write(L"diablo.new",
+                  form.state == Form::Cut ? whole : whole.substr(0, whole.size() - lines.back().size()));
         ASSERT_NO_FATAL_FAILURE(Start());
         list = MainControl(f1::kList1);
-        EXPECT_EQ(ListItems(list), (Items{kOfficial, L"国服", L"电信一区", L"网通二区"}));
+        EXPECT_EQ(ListItems(list), shown);
         EXPECT_EQ(directory_.Read(L"diablo.dat"), whole);
         EXPECT_EQ(directory_.Read(L"diablo.new"), std::nullopt);
         ASSERT_NE(add_ = OpenFromMain('N', kAddCaption), nullptr);
@@ -355,10 +396,10 @@ TEST_F(TolvaneTest, DeleteFlow) {
         ASSERT_TRUE(WaitUntil([&] { return ListSelection(list) == 2; }));
         PressKey('D', VK_MENU);
         ASSERT_NO_FATAL_FAILURE(Answer(L"删除", kConfirm, main_));
-        EXPECT_TRUE(WaitUntil([&] {
-            return ListItems(list) == Items{kOfficial, L"国服", L"网通二区", L"亚服"};
-        }));
-        EXPECT_EQ(directory_.Read(L"diablo.dat"), first + last + utf8(L"亚服", L"4.4.4.4"));
+        shown.erase(shown.begin() + 2);
+        shown.push_back(L"亚服");
+        EXPECT_TRUE(WaitUntil([&] { return ListItems(list) == shown; }));
+        EXPECT_EQ(directory_.Read(L"diablo.dat"), kept + form.encode(r(L"亚服", L"4.4.4.4")));
         PressKey('Q', VK_MENU);
         ExpectExitCleanly();
     }

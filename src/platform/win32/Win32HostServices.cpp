@@ -59,9 +59,6 @@ std::unique_ptr<HostFile> Win32HostServices::OpenHostFile(const std::wstring& pa
     auto file = std::make_unique<Win32File>(handle);
     // The file pointer is at the start: cutting there empties the file.
     if (opening.truncate && !::SetEndOfFile(handle)) return nullptr;
-    if (opening.atEnd && ::SetFilePointer(handle, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
-        ::GetLastError() != NO_ERROR)
-        return nullptr;
     return file;
 }
 

@@ -75,7 +75,9 @@ AddOutcome ListActions::Add(const std::wstring& name, const std::wstring& addres
             return IsStorable(host_, address, Field::Address, ListEncoding::CodePage)
                        ? AddOutcome::AddressNotStorableInUnmarkedUtf8
                        : AddOutcome::AddressNotStorable;
-        if (list_.HasConflict(name, address)) return AddOutcome::Conflict;
+        // The fixed first item holds its name already: a record of that name
+        // could never be deleted and would connect to the official gateway.
+        if (name == OfficialEntryLabel || list_.HasConflict(name, address)) return AddOutcome::Conflict;
         list_.AppendEntry(name, address);
     } catch (const ListFileError& error) {
         return error.operation() == ListFileOperation::Recover ? AddOutcome::ListDamaged
@@ -85,11 +87,12 @@ AddOutcome ListActions::Add(const std::wstring& name, const std::wstring& addres
 }
 
 DeleteOutcome ListActions::Delete(const Selection& selected, const std::function<bool()>& confirm) {
-    if (selected && *selected == OfficialEntryLabel) return DeleteOutcome::Protected;
-    if (!confirm()) return DeleteOutcome::Declined;
-    // Without a selection there is no name to remove; a hand-edited record
-    // with an empty name is removed only when its own item is selected.
+    // Without a selection there is nothing to remove and nothing to ask; a
+    // hand-edited record with an empty name is removed only when its own item
+    // is selected.
     if (!selected) return DeleteOutcome::NothingSelected;
+    if (*selected == OfficialEntryLabel) return DeleteOutcome::Protected;
+    if (!confirm()) return DeleteOutcome::Declined;
     try {
         list_.RemoveEntries(*selected);
     } catch (const ListFileError& error) {

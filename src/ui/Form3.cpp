@@ -99,14 +99,14 @@ bool Form3::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/, LRESULT& r
 void Form3::OpenHomePage() {
     wchar_t buffer[MAX_PATH];
     UINT length = ::GetSystemWindowsDirectoryW(buffer, MAX_PATH);
-    bool started = false;
+    ProcessStart start{false, 0};
     if (length > 0 && length < MAX_PATH) {
         std::wstring directory(buffer, length);
         if (directory.back() != L'\\') directory += L'\\';
-        started = host_.StartProcess(directory + kBrowser, std::wstring(kBrowser) + L" " + kHomePage,
-                                     directory, kShowMinimized);
+        start = host_.StartProcess(directory + kBrowser, std::wstring(kBrowser) + L" " + kHomePage, directory,
+                                   kShowMinimized);
     }
-    if (!started) ShowMessage(hwnd(), kBrowserFailed, MessageButtons::Ok);
+    if (!start.started) ShowMessage(hwnd(), kBrowserFailed, MessageButtons::Ok);
 }
 
 }  // namespace tolvane::ui

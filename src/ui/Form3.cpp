@@ -87,7 +87,8 @@ bool Form3::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/, LRESULT& r
     if (message != WM_SETCURSOR) return false;
     HWND over = reinterpret_cast<HWND>(wParam);
     if (over != Control(kLabel2) && over != Control(kLabel3)) return false;
-    ::SetCursor(::LoadCursorW(nullptr, IDC_SIZENESW));
+    // The hand Windows shows over links, so they read as links.
+    ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
     result = TRUE;
     return true;
 }

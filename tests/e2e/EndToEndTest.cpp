@@ -9,7 +9,14 @@
 #include <tuple>
 
 #include "Driver.h"
+#include "gateway/ActiveEntries.h"
+#include "platform/win32/Win32HostServices.h"
+#include "platform/win32/Win32Module1.h"
+#include "serverlist/ListActions.h"
+#include "serverlist/ServerList.h"
 #include "ui/ControlIds.h"
+#include "ui/Form1.h"
+#include "ui/Form3.h"
 
 namespace tolvane::e2e {
 namespace {
@@ -232,6 +239,26 @@ TEST_F(TolvaneTest, FirstStartAndAbout) {
     ASSERT_TRUE(BringToFront(main_));
     PressKey(VK_ESCAPE);
     ExpectExitCleanly();
+}
+
+// The about window's links show the hand pointer, the rest the arrow (in-process: handles are per process).
+TEST(AboutWindowTest, LinksShowTheHandPointer) {
+    Win32HostServices host;
+    Win32Module1 registry;
+    ServerList list(host);
+    GatewaySetting gateway(registry, host);
+    GameLauncher launcher(registry, host);
+    ConnectSequence connect(list, gateway, launcher, host);
+    ListActions actions(list, host);
+    ActiveEntries active(gateway);
+    ui::Form1 home(nullptr, actions, connect, active);
+    ui::Form3 about(::GetModuleHandleW(nullptr), home, host);
+    ASSERT_TRUE(about.Open(nullptr));
+    for (int id : {f3::kLabel2, f3::kLabel3, f3::kCommand1}) {
+        ::SendMessageW(about.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(::GetDlgItem(about.hwnd(), id)),
+                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, id == f3::kCommand1 ? IDC_ARROW : IDC_HAND)) << id;
+    }
 }
 
 // A list file another program holds, or its leftover copy, a folder of its name, or a list with NUL

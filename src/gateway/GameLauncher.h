@@ -1,6 +1,6 @@
 #pragma once
 
-#include <optional>
+#include <cstdint>
 #include <string>
 
 namespace tolvane {
@@ -8,7 +8,22 @@ namespace tolvane {
 class HostServices;
 class Module1;
 
-enum class LaunchOutcome { Started, NoGameKey, Failed };
+// How a launch ended. Every outcome but Started leaves the game not started.
+enum class LaunchOutcome {
+    Started,
+    NoGameKey,      // the game's key cannot be opened; nothing was tried
+    NoInstallPath,  // the key names no folder: "InstallPath" absent, unreadable or empty
+    NoFolder,       // "InstallPath" names no folder
+    NoProgram,      // the folder holds neither the loader nor the game
+    Refused,        // the system did not start the program; `error` says why
+};
+
+struct LaunchResult {
+    LaunchOutcome outcome = LaunchOutcome::NoGameKey;
+    std::wstring folder{};    // "InstallPath" as stored, once read
+    std::wstring program{};   // the program's full path, once chosen
+    std::uint32_t error = 0;  // with Refused: the system's error code
+};
 
 inline constexpr const char* kInstallPathValueName = "InstallPath";
 inline constexpr const wchar_t* kLoaderFileName = L"d2load.exe";
@@ -23,7 +38,7 @@ class GameLauncher {
 public:
     GameLauncher(Module1& registry, HostServices& host) : registry_(registry), host_(host) {}
 
-    LaunchOutcome Launch(bool windowMode);
+    LaunchResult Launch(bool windowMode);
 
     // The steps of Launch, public for tests.
     struct InstallPath {
@@ -32,6 +47,9 @@ public:
     };
     InstallPath ReadInstallPath();
     std::wstring ChooseExecutable(const std::wstring& directory);
+    // The directory and a file in it, with exactly one backslash between them
+    // whether or not the directory text ends with one.
+    static std::wstring PathIn(const std::wstring& directory, const std::wstring& file);
     // The program path in double quotes, then the switches.
     static std::wstring BuildCommandLine(const std::wstring& directory, const std::wstring& executable,
                                          bool windowMode);

@@ -57,6 +57,12 @@ inline FileOpening OpeningFor(FileMode mode) {
 // Show-window style for started processes: SW_SHOWMINIMIZED.
 inline constexpr int kShowMinimized = 2;
 
+// A process start: done, or the system's error code (GetLastError) saying why not.
+struct ProcessStart {
+    bool started;
+    std::uint32_t error;  // 0 when started
+};
+
 // Everything the portable core needs from the operating system besides the
 // registry. Paths are relative to the process's working directory unless
 // absolute.
@@ -86,8 +92,8 @@ public:
     // `applicationName` is the full program path, `commandLine` the whole text
     // the program receives, `workingDirectory` the folder it starts in (it
     // must exist).
-    virtual bool StartProcess(const std::wstring& applicationName, const std::wstring& commandLine,
-                              const std::wstring& workingDirectory, int showWindow) = 0;
+    virtual ProcessStart StartProcess(const std::wstring& applicationName, const std::wstring& commandLine,
+                                      const std::wstring& workingDirectory, int showWindow) = 0;
 };
 
 }  // namespace tolvane

@@ -92,14 +92,15 @@ AddOutcome ListActions::Add(const std::wstring& name, const std::wstring& addres
 }
 
 DeleteOutcome ListActions::Delete(const Selection& selected, const std::function<bool()>& confirm) {
-    if (selected && *selected == OfficialEntryLabel) return DeleteOutcome::Protected;
+    // Without a selection there is nothing to remove and nothing to ask; a
+    // hand-edited record with an empty name is removed only when its own item
+    // is selected.
+    if (!selected) return DeleteOutcome::NothingSelected;
+    if (*selected == OfficialEntryLabel) return DeleteOutcome::Protected;
     try {
         // Only a deletion that can be made is asked about.
         if (list_.SettleInterruptedEdit() == InterruptedEdit::Unproven) return DeleteOutcome::ListUnsettled;
         if (!confirm()) return DeleteOutcome::Declined;
-        // Without a selection there is no name to remove; a hand-edited record
-        // with an empty name is removed only when its own item is selected.
-        if (!selected) return DeleteOutcome::NothingSelected;
         list_.RemoveEntries(*selected);
     } catch (const ListFileError&) {
         // The window shows the list as the file now holds it, if it can.

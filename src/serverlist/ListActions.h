@@ -51,7 +51,7 @@ enum class AddOutcome {
 enum class DeleteOutcome {
     Protected,        // the fixed first item; nothing asked
     Declined,         // the user answered No
-    NothingSelected,  // confirmed with no item selected: every record stays
+    NothingSelected,  // no item selected: nothing asked, every record stays
     Removed,
     // The file is whole, as before the removal or after it; it can be read
     // afterwards, or cannot either.

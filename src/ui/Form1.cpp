@@ -256,17 +256,17 @@ Selection Form1::SelectedItem() const {
 
 void Form1::Connect() {
     Selection selected = SelectedItem();
-    ConnectOutcome outcome = connect_.Run(selected, IsChecked(kAutoRun), IsChecked(kWindow));
+    ConnectResult result = connect_.Run(selected, IsChecked(kAutoRun), IsChecked(kWindow));
     // A name the file no longer holds: the list shows what is stored, as after
     // a deletion. Either way the marks show what the game will now read,
     // whatever the outcome.
-    if (outcome == ConnectOutcome::ServerLeftList) {
+    if (result.outcome == ConnectOutcome::ServerLeftList) {
         FillList(actions_.Entries());
     } else {
         active_.Refresh();
         ::InvalidateRect(Control(kList1), nullptr, TRUE);
     }
-    if (auto message = MessageFor(outcome, selected.value_or(L"")))
+    if (auto message = MessageFor(result, selected.value_or(L"")))
         ShowMessage(hwnd(), *message, MessageButtons::Ok);
 }
 
@@ -275,8 +275,9 @@ void Form1::Delete() {
         return ShowMessage(hwnd(), kConfirmDelete, MessageButtons::YesNo) == MessageAnswer::Yes;
     });
     // Once confirmed, the list is rebuilt from the file whatever happened, so
-    // it shows what is stored.
-    if (outcome != DeleteOutcome::Protected && outcome != DeleteOutcome::Declined)
+    // it shows what is stored; unasked, nothing was touched.
+    if (outcome != DeleteOutcome::Protected && outcome != DeleteOutcome::Declined &&
+        outcome != DeleteOutcome::NothingSelected)
         FillList(actions_.Entries());
     if (auto message = MessageFor(outcome)) ShowMessage(hwnd(), *message, MessageButtons::Ok);
 }

@@ -87,7 +87,8 @@ bool Form3::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/, LRESULT& r
     if (message != WM_SETCURSOR) return false;
     HWND over = reinterpret_cast<HWND>(wParam);
     if (over != Control(kLabel2) && over != Control(kLabel3)) return false;
-    ::SetCursor(::LoadCursorW(nullptr, IDC_SIZENESW));
+    // The hand Windows shows over links, so they read as links.
+    ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
     result = TRUE;
     return true;
 }
@@ -99,14 +100,14 @@ bool Form3::OnMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/, LRESULT& r
 void Form3::OpenHomePage() {
     wchar_t buffer[MAX_PATH];
     UINT length = ::GetSystemWindowsDirectoryW(buffer, MAX_PATH);
-    bool started = false;
+    ProcessStart start{false, 0};
     if (length > 0 && length < MAX_PATH) {
         std::wstring directory(buffer, length);
         if (directory.back() != L'\\') directory += L'\\';
-        started = host_.StartProcess(directory + kBrowser, std::wstring(kBrowser) + L" " + kHomePage,
-                                     directory, kShowMinimized);
+        start = host_.StartProcess(directory + kBrowser, std::wstring(kBrowser) + L" " + kHomePage, directory,
+                                   kShowMinimized);
     }
-    if (!started) ShowMessage(hwnd(), kBrowserFailed, MessageButtons::Ok);
+    if (!start.started) ShowMessage(hwnd(), kBrowserFailed, MessageButtons::Ok);
 }
 
 }  // namespace tolvane::ui

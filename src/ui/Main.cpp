@@ -59,7 +59,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     tolvane::ServerList list(host);
     tolvane::GatewaySetting gateway(registry, host);
     tolvane::GameLauncher launcher(registry, host);
-    tolvane::ConnectSequence connect(list, gateway, launcher);
+    tolvane::ConnectSequence connect(list, gateway, launcher, host);
     tolvane::ListActions actions(list, host);
     tolvane::ActiveEntries active(gateway);
 

@@ -1,9 +1,13 @@
 #include "ui/Messages.h"
 
+#include <windows.h>
+
 #include "serverlist/ServerList.h"
 
 namespace tolvane::ui {
 namespace {
+
+const std::wstring kGameNotFound = L"未发现游戏目录，请先运行一次暗黑破坏神II。";
 
 // How to lift the limits of a list without the mark.
 const std::wstring kSaveWithMark =
@@ -23,14 +27,63 @@ const std::wstring kUnsettledList =
     L"服务器列表文件 diablo.dat 和临时文件 diablo.new 对不上（上次修改列表时没有完成）。"
     L"为免丢失服务器，在检查这两个文件之前不能";
 
+// The system's own text for an error code, in its language, without the line
+// end. A text with an insert ("%1 不是有效的 Win32 应用程序。") gets `subject`
+// in its place.
+std::wstring SystemErrorText(std::uint32_t code, const std::wstring& subject) {
+    wchar_t buffer[512];
+    DWORD length = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                    0, buffer, sizeof buffer / sizeof buffer[0], nullptr);
+    std::wstring text(buffer, length);
+    for (std::size_t at = text.find(L"%1"); at != std::wstring::npos;
+         at = text.find(L"%1", at + subject.size()))
+        text.replace(at, 2, subject);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+        text.pop_back();
+    return text;
+}
+
+// Why the game did not start. The game-not-found text stays for what it says:
+// no game key, or a key without its folder.
+std::wstring WhyNotStarted(const LaunchResult& launch) {
+    switch (launch.outcome) {
+        case LaunchOutcome::NoFolder:
+            return L"游戏目录“" + launch.folder +
+                   L"”不存在。如果游戏已移到别处，请在新的位置运行一次暗黑破坏神II。";
+        case LaunchOutcome::NoProgram:
+            return L"游戏目录“" + launch.folder + L"”中既没有 d2load.exe，也没有 Diablo II.exe。";
+        case LaunchOutcome::Refused: {
+            std::wstring reason =
+                SystemErrorText(launch.error, launch.program.substr(launch.program.rfind(L'\\') + 1));
+            std::string code = std::to_string(launch.error);  // std::to_wstring needs more of msvcrt
+            return L"Windows 无法运行“" + launch.program + L"”" + (reason.empty() ? L"" : L"：" + reason) +
+                   L"（错误代码 " + std::wstring(code.begin(), code.end()) + L"）";
+        }
+        case LaunchOutcome::Started:
+        case LaunchOutcome::NoGameKey:
+        case LaunchOutcome::NoInstallPath:
+            break;
+    }
+    return kGameNotFound;
+}
+
 }  // namespace
 
-std::optional<Message> MessageFor(ConnectOutcome outcome, const std::wstring& server) {
-    switch (outcome) {
+std::optional<Message> MessageFor(const ConnectResult& result, const std::wstring& server) {
+    switch (result.outcome) {
         case ConnectOutcome::Registered:
             return Message{L"注册成功！", L"成功"};
-        case ConnectOutcome::Failed:
-            return Message{L"未发现游戏目录，请先运行一次暗黑破坏神II。", L"失败"};
+        case ConnectOutcome::NothingSelected:
+            return Message{L"请先在列表中选择要连接的服务器。", kErrorTitle};
+        case ConnectOutcome::Failed: {
+            // The gateway was set before the start was tried; the mark shows it, and so does the message.
+            std::wstring why = WhyNotStarted(result.launch);
+            if (result.gatewaySet)
+                why = L"服务器已设为“" + server + L"”，但游戏没有启动。\n\n" + why;
+            else if (why != kGameNotFound)
+                why = L"游戏没有启动。\n\n" + why;
+            return Message{why, L"失败"};
+        }
         case ConnectOutcome::GatewayNotChanged:
             return Message{
                 L"无法修改游戏的注册表设置，可能被安全软件拦截了。服务器没有切换。\n\n"
@@ -43,6 +96,11 @@ std::optional<Message> MessageFor(ConnectOutcome outcome, const std::wstring& se
                            L"失败"};
         case ConnectOutcome::ListFileFailed:
             return Message{L"服务器列表文件无法读取，它可能正被其他程序占用。服务器没有切换。", kErrorTitle};
+        case ConnectOutcome::ListFileMissing:
+            return Message{
+                L"找不到服务器列表文件 diablo.dat，它可能已被删除、移走或改名。服务器没有切换。\n\n"
+                L"请把它放回原来的文件夹；如果不再需要原来的列表，重新启动 Tolvane 会新建一个空的列表文件。",
+                kErrorTitle};
         case ConnectOutcome::Started:
             break;
     }
@@ -98,8 +156,9 @@ std::optional<Message> MessageFor(DeleteOutcome outcome) {
                 kErrorTitle};
         case DeleteOutcome::ListUnsettled:
             return Message{L"删除失败：" + kUnsettledList + L"删除服务器（见启动时的提示）。", kErrorTitle};
-        case DeleteOutcome::Declined:
         case DeleteOutcome::NothingSelected:
+            return Message{L"请先在列表中选择要删除的服务器。", kErrorTitle};
+        case DeleteOutcome::Declined:
         case DeleteOutcome::Removed:
             break;
     }

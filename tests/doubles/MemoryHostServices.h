@@ -75,15 +75,16 @@ public:
         return std::wstring(reinterpret_cast<const wchar_t*>(wide.data()), wide.size() / sizeof(wchar_t));
     }
     std::optional<std::wstring> GetWorkingDirectory() override { return workingDirectory_; }
-    // Like process creation, refuses a working directory that is no folder; records it as the
-    // started program reads it back.
-    bool StartProcess(const std::wstring& applicationName, const std::wstring& commandLine,
-                      const std::wstring& directory, int show) override {
-        if (startProcessFails || !Find(applicationName) || !IsDirectory(directory)) return false;
+    // Like process creation, refuses a working directory that is no folder (ERROR_DIRECTORY), a program
+    // not there (ERROR_FILE_NOT_FOUND), or with `refuseStart` one that is; records the folder it starts in.
+    ProcessStart StartProcess(const std::wstring& applicationName, const std::wstring& commandLine,
+                              const std::wstring& directory, int show) override {
+        std::uint32_t error = !IsDirectory(directory) ? 267 : !Find(applicationName) ? 2 : refuseStart;
+        if (error) return {false, error};
         std::wstring resolved = Resolve(directory);
         while (resolved.size() > 3 && resolved.back() == L'\\') resolved.pop_back();
         started.push_back({applicationName, commandLine, show, resolved});
-        return true;
+        return {true, 0};
     }
 
     // iconv's conversion; what the target cannot hold or the source does not encode becomes
@@ -158,7 +159,7 @@ public:
         std::wstring workingDirectory;
     };
     std::vector<StartedProcess> started;
-    bool startProcessFails = false;
+    std::uint32_t refuseStart = 0;  // a system error code, such as 5 (access denied)
 
 private:
     static constexpr std::uint32_t kHiddenSystem = kAttributeHidden | kAttributeSystem;

@@ -9,7 +9,14 @@
 #include <tuple>
 
 #include "Driver.h"
+#include "gateway/ActiveEntries.h"
+#include "platform/win32/Win32HostServices.h"
+#include "platform/win32/Win32Module1.h"
+#include "serverlist/ListActions.h"
+#include "serverlist/ServerList.h"
 #include "ui/ControlIds.h"
+#include "ui/Form1.h"
+#include "ui/Form3.h"
 
 namespace tolvane::e2e {
 namespace {
@@ -239,6 +246,26 @@ TEST_F(TolvaneTest, FirstStartAndAbout) {
     ExpectExitCleanly();
 }
 
+// The about window's links show the hand pointer, the rest the arrow (in-process: handles are per process).
+TEST(AboutWindowTest, LinksShowTheHandPointer) {
+    Win32HostServices host;
+    Win32Module1 registry;
+    ServerList list(host);
+    GatewaySetting gateway(registry, host);
+    GameLauncher launcher(registry, host);
+    ConnectSequence connect(list, gateway, launcher, host);
+    ListActions actions(list, host);
+    ActiveEntries active(gateway);
+    ui::Form1 home(nullptr, actions, connect, active);
+    ui::Form3 about(::GetModuleHandleW(nullptr), home, host);
+    ASSERT_TRUE(about.Open(nullptr));
+    for (int id : {f3::kLabel2, f3::kLabel3, f3::kCommand1}) {
+        ::SendMessageW(about.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(::GetDlgItem(about.hwnd(), id)),
+                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(::GetCursor(), ::LoadCursorW(nullptr, id == f3::kCommand1 ? IDC_ARROW : IDC_HAND)) << id;
+    }
+}
+
 // A list file another program holds, or its leftover copy, a folder of its name, or a copy-back a power
 // cut left with the old bytes of a removal (one, then two, three, four and half of five, where the copy
 // holds one, three, four, five): an error naming what is in the way comes before the main window, which
@@ -304,9 +331,9 @@ TEST_F(TolvaneTest, StartupSaysWhyTheListCannotBeKept) {
     }
 }
 
-// Yes with nothing selected keeps every record (the fixed item's refusal is the tour's); No keeps the
-// entry; a held leftover diablo.new fails only the removal, which once it is let go takes every record
-// of the name. UTF-8 lists keep their encoding.
+// No keeps the entry (the fixed item's refusal is the tour's, nothing selected AddFlow's); a held
+// leftover diablo.new fails only the removal, which once it is let go takes every record of the name.
+// UTF-8 lists keep their encoding.
 TEST_F(TolvaneTest, DeleteFlow) {
     const std::string file = Record(L"", L"6.6.6.6") + Record(L"电信", L"1.1.1.1") +
                              Record(L"abc", L"1.2.3.4") + Record(L"电信", L"2.2.2.2");
@@ -317,10 +344,6 @@ TEST_F(TolvaneTest, DeleteFlow) {
     HWND list = MainControl(f1::kList1);
     const Items all{kOfficial, L"", L"电信", L"abc", L"电信"};
     EXPECT_EQ(ListItems(list), all);
-    PressKey('D', VK_MENU);
-    ASSERT_NO_FATAL_FAILURE(Answer(L"删除", kConfirm, main_));
-    EXPECT_EQ(directory_.Read(L"diablo.dat"), file);
-
     ClickListItem(list, 2);
     ASSERT_TRUE(WaitUntil([&] { return ListSelection(list) == 2; }));
     PressKey('D', VK_MENU);
@@ -444,8 +467,8 @@ TEST(ResourcesTest, ManifestVersionAndIcon) {
     ::FreeLibrary(exe);
 }
 
-// The add window: layout, refusals in order, a new server appended to the file and to the list as
-// shown (no reload), and its ways home.
+// The add window: layout, refusals in order (the fixed item's name clashes), a new server appended to
+// the file and to the list as shown (no reload, nor by a delete with nothing selected), its ways home.
 TEST_F(TolvaneTest, AddFlow) {
     std::string file = Record(L"abc", L"1.2.3.4");
     Write(L"diablo.dat", file);
@@ -477,13 +500,17 @@ TEST_F(TolvaneTest, AddFlow) {
         ExpectRefusal(L"服务器IP地址不能含有双引号、换行符或本系统编码无法表示的字符，请修改后再试。"));
     SetFields(L"新服", L"1.2.3.4");
     ASSERT_NO_FATAL_FAILURE(ExpectRefusal(L"有相同的服务器名或是IP已经存在"));
+    SetFields(kOfficial, L"7.7.7.7");
+    ASSERT_NO_FATAL_FAILURE(ExpectRefusal(L"有相同的服务器名或是IP已经存在"));
     EXPECT_EQ(directory_.Read(L"diablo.dat"), file);
 
     std::string behind = Record(L"behind", L"9.9.9.9");  // written behind its back: a reload would show it
     Write(L"diablo.dat", file + behind);
     SetFields(L"电信 二区", L"5.6.7.8");
     PressKey('O', VK_MENU);
-    ASSERT_TRUE(program_->WaitForOnlyVisible(main_));
+    ASSERT_TRUE(program_->WaitForOnlyVisible(main_) && BringToFront(main_));
+    PressKey('D', VK_MENU);
+    ASSERT_NO_FATAL_FAILURE(Answer(L"错误", L"请先在列表中选择要删除的服务器。", main_));
     EXPECT_EQ(ListItems(MainControl(f1::kList1)),
               (std::vector<std::wstring>{L"官方战网", L"abc", L"电信 二区"}));
     // Esc (the cancel button) and the close box each go back home, write nothing, and leave the fields
@@ -504,9 +531,11 @@ TEST_F(TolvaneTest, AddFlow) {
 }
 
 // Without the game's key, auto start says the game is not found and writes nothing (an empty name is
-// no selection). An address registered; the list file held: its own message; a server that left the
-// file: its message, the list reloaded, nothing written or started. Then the loader started windowed,
-// under its stored name and quoted path, in a Chinese game folder.
+// no selection); without auto start, nothing selected asks for a server. An address registered; the
+// list file held: its own message; a server that left the file: its message, the list reloaded,
+// nothing written or started. A game folder stored without its final backslash: no program, then one
+// the system refuses, each message naming the server set; then the loader started windowed, under its
+// stored name and quoted path, in a Chinese game folder.
 TEST_F(TolvaneTest, RegisterFailAndLaunch) {
     if (!InScratchPrefix()) GTEST_SKIP() << "writes the game's registry key; only in scripts/test's prefix";
     DeleteGameKeyPath();
@@ -518,9 +547,11 @@ TEST_F(TolvaneTest, RegisterFailAndLaunch) {
     const Rows official = ShownRows();  // as started: the fixed item marked, the game has no override
     PressKey(VK_RETURN);
     ASSERT_NO_FATAL_FAILURE(Answer(L"失败", L"未发现游戏目录，请先运行一次暗黑破坏神II。", main_));
+    ASSERT_NO_FATAL_FAILURE(Toggle(f1::kAutoRun, false));
+    PressKey(VK_RETURN);
+    ASSERT_NO_FATAL_FAILURE(Answer(L"错误", L"请先在列表中选择要连接的服务器。", main_));
     EXPECT_EQ(GameValue("BNETIP"), "(none)");
 
-    ASSERT_NO_FATAL_FAILURE(Toggle(f1::kAutoRun, false));
     ClickListItem(list, 3);
     ASSERT_TRUE(WaitUntil([&] { return ListSelection(list) == 3; }));
     const Rows chosen = ShownRows();
@@ -536,9 +567,9 @@ TEST_F(TolvaneTest, RegisterFailAndLaunch) {
         Answer(L"错误", L"服务器列表文件无法读取，它可能正被其他程序占用。服务器没有切换。", main_));
     held.reset();
 
-    ASSERT_TRUE(
-        ::CopyFileW(FromUnixPath(TOLVANE_STANDIN_EXE).c_str(), game.File(L"D2LOAD.EXE").c_str(), FALSE));
-    ASSERT_TRUE(SetGameValue("InstallPath", Ansi(game.path()) + '\0'));
+    // The game's folder as stored without its final backslash, with no program in it yet.
+    const std::wstring folder = game.path().substr(0, game.path().size() - 1);
+    ASSERT_TRUE(SetGameValue("InstallPath", Ansi(folder) + '\0'));
     ASSERT_NO_FATAL_FAILURE(Toggle(f1::kAutoRun, true));
     Write(L"diablo.dat", kept);  // 电信 removed behind its back, still selected
     ASSERT_TRUE(BringToFront(main_));
@@ -549,17 +580,32 @@ TEST_F(TolvaneTest, RegisterFailAndLaunch) {
     EXPECT_EQ(ListItems(list), (Items{kOfficial, L"", L"abc"}));
     EXPECT_EQ(GameValue("BNETIP"), gateway);
 
+    // abc is set but the game cannot start: the message says both, as "BNETIP" and the mark do.
     ASSERT_NO_FATAL_FAILURE(Toggle(f1::kWindow, true));
     ClickListItem(list, 2);
     ASSERT_TRUE(WaitUntil([&] { return ListSelection(list) == 2; }));
+    const Rows unset = ShownRows();
+    ClickListItem(list, 2, 2);
+    const std::wstring abcSet = L"服务器已设为“abc”，但游戏没有启动。\n\n";
+    ASSERT_NO_FATAL_FAILURE(Answer(
+        L"失败", abcSet + L"游戏目录“" + folder + L"”中既没有 d2load.exe，也没有 Diablo II.exe。", main_));
+    EXPECT_EQ(GameValue("BNETIP"), std::string("1.2.3.4") + '\0');
+    EXPECT_EQ(Differing(unset, ShownRows()), "2");
+    // A program the system will not start: why, in its words (Wine's here), with the program's name.
+    ASSERT_TRUE(WriteWholeFile(game.File(L"Diablo II.exe"), "not a program"));
+    PressKey('O', VK_MENU);
+    ASSERT_NO_FATAL_FAILURE(Answer(L"失败",
+                                   abcSet + L"Windows 无法运行“" + game.path() +
+                                       L"Diablo II.exe”：Diablo II.exe 的 EXE 格式无效。（错误代码 193）",
+                                   main_));
+    ASSERT_TRUE(
+        ::CopyFileW(FromUnixPath(TOLVANE_STANDIN_EXE).c_str(), game.File(L"D2LOAD.EXE").c_str(), FALSE));
     PressKey('O', VK_MENU);
     // The stand-in's record: its command line, a tab, its working directory, in UTF-8; one line a
     // start, so a start without the window switch above would show first.
     std::string record;
     WaitUntil([&] { return !(record = game.Read(L"standin-record.txt").value_or("")).empty(); });
-    std::wstring folder = game.path().substr(0, game.path().size() - 1);
     EXPECT_EQ(record, Utf8(L"\"" + game.path() + L"D2LOAD.EXE\" -w  -skiptobnet\t" + folder + L"\n"));
-    EXPECT_EQ(GameValue("BNETIP"), std::string("1.2.3.4") + '\0');
     EXPECT_TRUE(program_->WaitForOnlyVisible(main_));
 
     // Started again with that override, the same names: only abc and the fixed item look changed.

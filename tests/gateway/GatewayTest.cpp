@@ -26,14 +26,19 @@ protected:
     void SetUp() override {
         host.PutFile(kListFileName, "\"Alpha\",\"1.2.3.4\"\r\n\"Beta\",\"5.6.7.8\"\r\n");
     }
-    void InstallGame(const wchar_t* file = L"Diablo II.exe") {
+    void InstallGame() {
         host.AddDirectory(kGameDir);
-        host.PutFile(kGameDir + file, "MZ");
+        host.PutFile(kGameDir + L"Diablo II.exe", "MZ");
         registry.CreateKey(kKey)[kInstallPathValueName] = {kRegSz, host.ToAnsi(kGameDir) + '\0'};
     }
     std::string Gateway() {
         auto* key = registry.Key(kKey);
-        return key && key->count(kGatewayValueName) ? key->at(kGatewayValueName).bytes : "<absent>";
+        if (!key || !key->count(kGatewayValueName)) return key ? "<absent>" : "<no key>";
+        return key->at(kGatewayValueName).type == kRegSz ? key->at(kGatewayValueName).bytes : "<type>";
+    }
+
+    O Run(const Selection& selected, bool autoStart, bool windowMode = false) {
+        return (result = sequence.Run(selected, autoStart, windowMode)).outcome;
     }
 
     testing::MemoryRegistry registry;
@@ -41,7 +46,8 @@ protected:
     ServerList list{host};
     GatewaySetting gateway{registry, host};
     GameLauncher launcher{registry, host};
-    ConnectSequence sequence{list, gateway, launcher};
+    ConnectSequence sequence{list, gateway, launcher, host};
+    ConnectResult result;  // of the last Run
 };
 
 // Each registry call of the main action refused in turn: a refused gateway change ends it with its
@@ -58,7 +64,7 @@ TEST_F(GatewayTest, RefusedRegistryCallsInTurn) {
             SCOPED_TRACE(call);
             host.started.clear();
             registry.FailCall(static_cast<int>(call), 5);  // ERROR_ACCESS_DENIED
-            EXPECT_EQ(sequence.Run(selected, true, false), outcomes[call - 1]);
+            EXPECT_EQ(Run(selected, true, false), outcomes[call - 1]);
             EXPECT_EQ(host.started.size(), outcomes[call - 1] == O::Started ? 1u : 0u);
             leaked += call == 3 || call == 7;
             EXPECT_EQ(registry.openHandles(), leaked);
@@ -66,87 +72,79 @@ TEST_F(GatewayTest, RefusedRegistryCallsInTurn) {
     }
 }
 
-// The text ends at the first NUL or where the data ends, from code page 936, any type. No key, or
-// no value: not found, and the key closed.
-TEST_F(GatewayTest, ReadInstallPath) {
-    using Status = GameLauncher::InstallPath::Status;
-    registry.CreateKey(kKey)[kInstallPathValueName] = {3, std::string("C:\\\xD3\xCE\xCF\xB7\\\0old\0", 13)};
-    EXPECT_EQ(launcher.ReadInstallPath().directory, L"C:\\游戏\\");
-    registry.CreateKey(kKey)[kInstallPathValueName] = {kRegSz, "C:\\Game\\"};
-    EXPECT_EQ(launcher.ReadInstallPath().directory, L"C:\\Game\\");
-    registry = {};
-    EXPECT_EQ(launcher.ReadInstallPath().status, Status::NoGameKey);
-    registry.CreateKey(kKey)[kGatewayValueName] = {kRegSz, kAddress};
-    EXPECT_EQ(launcher.ReadInstallPath().status, Status::Unreadable);
+// "InstallPath" (any type, up to a NUL or the data's end, code page 936), with or without its final
+// backslash, joined to a file name by one backslash for the loader's lookup, the program, its quoted
+// command line and its folder: the loader under its stored name, else the game, minimized, windowed
+// when asked. Else why not: no key, no folder text, no such folder, neither program, the system's refusal.
+TEST_F(GatewayTest, Launch) {
+    using L = LaunchOutcome;
+    const std::string dir = "C:\\Program Files\\Diablo II", nul(1, '\0');
+    const std::tuple<std::string, const wchar_t*, std::uint32_t, L, const wchar_t*> cases[] = {
+        {dir + "\\" + nul + "old", L"D2LOAD.EXE", 0, L::Started, L"D2LOAD.EXE"},
+        {dir, L"D2LOAD.EXE", 0, L::Started, L"D2LOAD.EXE"},
+        {dir + "\\" + nul, L"Diablo II.exe", 0, L::Started, L"Diablo II.exe"},
+        {dir + nul, L"Diablo II.exe", 0, L::Started, L"Diablo II.exe"},
+        {dir + nul, L"Diablo II.exe", 5, L::Refused, L"Diablo II.exe"},
+        {dir + nul, L"d2load.txt", 0, L::NoProgram, L"Diablo II.exe"},
+        {"C:\\\xD3\xCE\xCF\xB7" + nul, L"Diablo II.exe", 0, L::NoFolder, L""},  // C:\游戏
+        {nul, L"Diablo II.exe", 0, L::NoInstallPath, L""},
+        {"<no value>", L"Diablo II.exe", 0, L::NoInstallPath, L""},
+        {"<no key>", L"Diablo II.exe", 0, L::NoGameKey, L""},
+    };
+    host.AddDirectory(kGameDir);
+    for (const auto& [installPath, file, refusal, outcome, program] : cases) {
+        SCOPED_TRACE(installPath + host.ToAnsi(file));
+        host.PutFile(kGameDir + file, "MZ");
+        host.refuseStart = refusal;
+        registry = {};
+        if (installPath != "<no key>") registry.CreateKey(kKey);
+        if (installPath[0] != '<') registry.CreateKey(kKey)[kInstallPathValueName] = {3, installPath};
+        bool windowed = host.started.size() % 2;  // every other start
+        LaunchResult launch = launcher.Launch(windowed);
+        EXPECT_EQ(launch.outcome, outcome);
+        EXPECT_EQ(launch.folder, installPath[0] == '<' ? L"" : host.FromAnsi(installPath.c_str()));
+        EXPECT_EQ(launch.program, *program ? kGameDir + program : L"");
+        EXPECT_EQ(launch.error, refusal);
+        if (outcome == L::Started && !host.started.empty()) {
+            const auto& [application, commandLine, show, folder] = host.started.back();
+            EXPECT_EQ(application + L"|" + commandLine + L"|" + folder + L"|" + std::to_wstring(show),
+                      kGameDir + program + L"|\"" + kGameDir + program + L"\"" +
+                          (windowed ? L" -w  -skiptobnet|" : L"  -skiptobnet|") +
+                          L"C:\\Program Files\\Diablo II|2");
+        }
+        host.RemoveFile(kGameDir + file);
+    }
+    EXPECT_EQ(host.started.size(), 4u);
     EXPECT_EQ(registry.openHandles(), 0);
 }
 
-// The loader starts minimized under its stored name, quoted, in the game's folder, else the game,
-// windowed when asked; an empty folder text starts nothing, not even a game in our own folder.
-TEST_F(GatewayTest, LaunchStartsTheQuotedProgramInTheGameFolder) {
-    InstallGame(L"D2LOAD.EXE");
-    EXPECT_EQ(launcher.Launch(false), LaunchOutcome::Started);
-    host.RemoveFile(kGameDir + L"D2LOAD.EXE");
-    host.PutFile(kGameDir + L"Diablo II.exe", "MZ");
-    EXPECT_EQ(launcher.Launch(true), LaunchOutcome::Started);
-    host.PutFile(L"Diablo II.exe", "MZ");
-    registry.CreateKey(kKey)[kInstallPathValueName] = {kRegSz, std::string(1, '\0')};
-    EXPECT_EQ(launcher.Launch(false), LaunchOutcome::Failed);
-    ASSERT_EQ(host.started.size(), 2u);
-    EXPECT_EQ(host.started[0].applicationName, kGameDir + L"D2LOAD.EXE");
-    EXPECT_EQ(host.started[0].commandLine, L"\"" + kGameDir + L"D2LOAD.EXE\"  -skiptobnet");
-    EXPECT_EQ(host.started[0].showWindow, 2);
-    EXPECT_EQ(host.started[0].workingDirectory, L"C:\\Program Files\\Diablo II");
-    EXPECT_EQ(host.started[1].commandLine, L"\"" + kGameDir + L"Diablo II.exe\" -w  -skiptobnet");
-}
-
-// Without auto start: an address written, the official name clearing it, or nothing written, also
-// when the chosen name has left the file.
-TEST_F(GatewayTest, SelectionsWithoutAutoStart) {
-    const std::tuple<Selection, std::string, std::string, O> cases[] = {
-        {L"Beta", "\"Beta\",\"5.6.7.8\"\r\n", std::string("5.6.7.8\0", 8), O::Registered},
-        {OfficialEntryLabel, "<none>", "<absent>", O::Registered},
-        {L"官方战网", "\"\xb9\xd9\xb7\xbd\xd5\xbd\xcd\xf8\",\"9.9.9.9\"\r\n", "<absent>", O::Registered},
-        {std::nullopt, "\"\",\"6.6.6.6\"\r\n", kAddress, O::Registered},
-        {L"", "\"\",\"6.6.6.6\"\r\n", std::string("6.6.6.6\0", 8), O::Registered},
-        {L"Gone", "\"Alpha\",\"6.6.6.6\"\r\n", kAddress, O::ServerLeftList},
+// The game not installed. Without auto start: an address written, the official name clearing it, or
+// nothing written (nothing selected, a name gone from the file). With it, and no game key: the game not
+// found, no key made unless a gateway is written, as the result tells. (With the game: the marks' test.)
+TEST_F(GatewayTest, Selections) {
+    const std::tuple<Selection, bool, std::string, std::string, O> cases[] = {
+        {L"Beta", false, "\"Beta\",\"5.6.7.8\"\r\n", std::string("5.6.7.8\0", 8), O::Registered},
+        {OfficialEntryLabel, false, "<none>", "<absent>", O::Registered},
+        {L"官方战网", false, "\"\xb9\xd9\xb7\xbd\xd5\xbd\xcd\xf8\",\"9.9.9.9\"\r\n", "<absent>",
+         O::Registered},
+        {std::nullopt, false, "\"\",\"6.6.6.6\"\r\n", kAddress, O::NothingSelected},
+        {L"", false, "\"\",\"6.6.6.6\"\r\n", std::string("6.6.6.6\0", 8), O::Registered},
+        {L"Gone", false, "\"Alpha\",\"6.6.6.6\"\r\n", kAddress, O::ServerLeftList},
+        {OfficialEntryLabel, true, "\"Alpha\",\"1.2.3.4\"\r\n", "<no key>", O::Failed},
+        {std::nullopt, true, "\"Alpha\",\"1.2.3.4\"\r\n", "<no key>", O::Failed},
+        {L"Alpha", true, "\"Alpha\",\"1.2.3.4\"\r\n", kAddress, O::Failed},
     };
-    for (const auto& [selected, file, gatewayAfter, outcome] : cases) {
+    for (const auto& [selected, autoStart, file, gatewayAfter, outcome] : cases) {
         SCOPED_TRACE(::testing::PrintToString(file));
-        registry.CreateKey(kKey)[kGatewayValueName] = {kRegSz, kAddress};
+        registry = {};
+        if (!autoStart) registry.CreateKey(kKey)[kGatewayValueName] = {kRegSz, kAddress};
         file == "<none>" ? (void)host.RemoveFile(kListFileName) : host.PutFile(kListFileName, file);
-        EXPECT_EQ(sequence.Run(selected, false, false), outcome);
+        EXPECT_EQ(Run(selected, autoStart), outcome);
         EXPECT_EQ(Gateway(), gatewayAfter);
+        EXPECT_EQ(result.gatewaySet, selected && selected != L"Gone");
         EXPECT_EQ(host.openFiles + registry.openHandles(), 0);
     }
     EXPECT_TRUE(host.started.empty());
-}
-
-// Without the game's key: the game is not found, and no key is made unless a gateway is written.
-// (With it, every outcome comes in MarksTheEntriesTheGameWillUse.)
-TEST_F(GatewayTest, AutoStart) {
-    EXPECT_EQ(sequence.Run(OfficialEntryLabel, true, false), O::Failed);
-    EXPECT_EQ(sequence.Run(std::nullopt, true, false), O::Failed);
-    EXPECT_FALSE(registry.Key(kKey));
-    EXPECT_EQ(sequence.Run(L"Alpha", true, false), O::Failed);
-    EXPECT_EQ(Gateway(), kAddress);  // here: the registry under Wine adds a missing NUL itself
-    EXPECT_EQ(registry.Key(kKey)->at(kGatewayValueName).type, kRegSz);
-    EXPECT_TRUE(host.started.empty());
-}
-
-// A list file failing while read, or missing: its own outcome, the file closed, nothing
-// written or started. A missing list beside a leftover "diablo.new" is restored from it.
-TEST_F(GatewayTest, ListFileFailure) {
-    InstallGame();
-    host.failNextRead = true;
-    EXPECT_EQ(sequence.Run(L"Alpha", false, false), O::ListFileFailed);
-    EXPECT_EQ(host.openFiles, 0);
-    host.RemoveFile(kListFileName);
-    EXPECT_EQ(sequence.Run(L"Alpha", true, false), O::ListFileFailed);
-    EXPECT_EQ(Gateway(), "<absent>");
-    host.PutFile(kTemporaryListFileName, "\"Alpha\",\"1.2.3.4\"\r\n");
-    EXPECT_EQ(sequence.Run(L"Alpha", false, false), O::Registered);
-    EXPECT_EQ(Gateway(), kAddress);
 }
 
 // Marked: the fixed item while no override is set (no key, no value), else every record holding the
@@ -189,25 +187,36 @@ TEST_F(GatewayTest, MarksTheEntriesTheGameWillUse) {
     EXPECT_EQ(registry.openHandles(), 0);
 
     // Every outcome with the game installed, the setting read again after each: the mark goes where
-    // the setting went, also when the start failed after the write, and stays when nothing was written.
+    // the setting went, also when the start failed after the write, and stays when nothing was written;
+    // the result says which (its message names the server set). Nothing selected starts the game on
+    // the gateway it has. A list file failing while read, held or missing has an outcome of each, and is
+    // closed; one missing beside a leftover "diablo.new" is restored from it.
     InstallGame();
     active.Fill({L"1.2.3.4", L"5.6.7.8"});  // the list file's Alpha and Beta
-    const std::tuple<Selection, bool, std::function<void()>, O, std::string> connects[] = {
-        {L"Beta", false, [] {}, O::Registered, "..*..."},
-        {OfficialEntryLabel, false, [] {}, O::Registered, "*....."},
-        {L"Alpha", true, [] {}, O::Started, ".*...."},
-        {L"Beta", true, [&] { host.startProcessFails = true; }, O::Failed, "..*..."},
-        {L"Alpha", false, [&] { registry.FailCall(2, 5); }, O::GatewayNotChanged, "..*..."},
-        {L"Gone", true, [] {}, O::ServerLeftList, "..*..."},
-        {L"Alpha", true, [&] { host.HoldFile(kListFileName, Hold::Exclusive); }, O::ListFileFailed, "..*..."},
+    const std::tuple<Selection, bool, std::function<void()>, O, bool, std::string> connects[] = {
+        {L"Beta", false, [] {}, O::Registered, true, "..*..."},
+        {OfficialEntryLabel, false, [] {}, O::Registered, true, "*....."},
+        {L"Alpha", true, [] {}, O::Started, true, ".*...."},
+        {std::nullopt, true, [] {}, O::Started, false, ".*...."},
+        {L"Beta", true, [&] { host.refuseStart = 5; }, O::Failed, true, "..*..."},
+        {L"Alpha", false, [&] { registry.FailCall(2, 5); }, O::GatewayNotChanged, false, "..*..."},
+        {L"Gone", true, [] {}, O::ServerLeftList, false, "..*..."},
+        {L"Alpha", false, [&] { host.failNextRead = true; }, O::ListFileFailed, false, "..*..."},
+        {L"Alpha", true, [&] { host.RemoveFile(kListFileName); }, O::ListFileMissing, false, "..*..."},
+        {L"Alpha", false, [&] { host.PutFile(kTemporaryListFileName, "\"Alpha\",\"1.2.3.4\"\r\n"); },
+         O::Registered, true, ".*...."},
+        {L"Alpha", true, [&] { host.HoldFile(kListFileName, Hold::Exclusive); }, O::ListFileFailed, false,
+         ".*...."},
     };
-    for (const auto& [selected, autoStart, before, outcome, rows] : connects) {
+    for (const auto& [selected, autoStart, before, outcome, set, rows] : connects) {
         before();
-        EXPECT_EQ(sequence.Run(selected, autoStart, false), outcome);
+        EXPECT_EQ(Run(selected, autoStart, false), outcome);
+        EXPECT_EQ(result.gatewaySet, set);
+        EXPECT_EQ(host.openFiles + registry.openHandles(), 0);
         active.Refresh();
         EXPECT_EQ(marks(), rows) << static_cast<int>(outcome);
     }
-    EXPECT_EQ(host.started.size(), 1u);
+    EXPECT_EQ(host.started.size(), 2u);
 }
 
 }  // namespace

@@ -110,8 +110,9 @@ std::optional<std::wstring> Win32HostServices::GetWorkingDirectory() {
     return out;
 }
 
-bool Win32HostServices::StartProcess(const std::wstring& applicationName, const std::wstring& commandLine,
-                                     const std::wstring& workingDirectory, int showWindow) {
+ProcessStart Win32HostServices::StartProcess(const std::wstring& applicationName,
+                                             const std::wstring& commandLine,
+                                             const std::wstring& workingDirectory, int showWindow) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -125,10 +126,14 @@ bool Win32HostServices::StartProcess(const std::wstring& applicationName, const 
     BOOL ok =
         ::CreateProcessW(applicationName.empty() ? nullptr : applicationName.c_str(), line.data(), nullptr,
                          nullptr, FALSE, 0, nullptr, workingDirectory.c_str(), &startup, &info);
-    if (!ok) return false;
+    if (!ok) {
+        DWORD error = ::GetLastError();
+        // A failure without a code of its own still is one.
+        return {false, error ? error : ERROR_GEN_FAILURE};
+    }
     ::CloseHandle(info.hThread);
     ::CloseHandle(info.hProcess);
-    return true;
+    return {true, 0};
 }
 
 }  // namespace tolvane

@@ -15,8 +15,8 @@ public:
     std::string ToAnsi(const std::wstring& text) override;
     std::wstring FromAnsi(const std::string& bytes) override;
     std::optional<std::wstring> GetWorkingDirectory() override;
-    bool StartProcess(const std::wstring& applicationName, const std::wstring& commandLine,
-                      const std::wstring& workingDirectory, int showWindow) override;
+    ProcessStart StartProcess(const std::wstring& applicationName, const std::wstring& commandLine,
+                              const std::wstring& workingDirectory, int showWindow) override;
 };
 
 }  // namespace tolvane

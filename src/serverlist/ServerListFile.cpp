@@ -221,9 +221,8 @@ void ServerListFile::OpenForReading(const std::wstring& fileName) {
     Open(fileName, FileMode::Read, ListEncoding::CodePage);
 }
 
-void ServerListFile::OpenForWriting(const std::wstring& fileName, ListEncoding encoding) {
-    Open(fileName, FileMode::Write, encoding);
-    content_ = MarkOf(encoding);
+void ServerListFile::OpenForWriting(const std::wstring& fileName) {
+    Open(fileName, FileMode::Write, ListEncoding::CodePage);
 }
 
 void ServerListFile::Open(const std::wstring& fileName, FileMode mode, ListEncoding encoding) {

@@ -74,8 +74,8 @@ public:
 
     // The whole file is read at once.
     void OpenForReading(const std::wstring& fileName);
-    // Written from empty in `encoding`, its mark first.
-    void OpenForWriting(const std::wstring& fileName, ListEncoding encoding = ListEncoding::CodePage);
+    // Written from empty, in the code page unless bytes given say otherwise.
+    void OpenForWriting(const std::wstring& fileName);
     // Reading: by the mark, CodePage for a file without one.
     ListEncoding Encoding() const { return encoding_; }
     // Reading, once every line is read: the encoding new records go in. In a

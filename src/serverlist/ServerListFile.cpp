@@ -182,8 +182,8 @@ std::string Completion(std::string_view text, ListEncoding encoding) {
     auto endsWith = [&](const std::string& end) {
         return size >= end.size() && text.substr(text.size() - end.size()) == end;
     };
-    if (size == 0 || endsWith(lf)) return {};
     if (IsUtf16(encoding) && size % 2) return std::string(3, '\0') + cr + lf;
+    if (size == 0 || endsWith(lf)) return {};
     return endsWith(cr) ? lf : cr + lf;
 }
 

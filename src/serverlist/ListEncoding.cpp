@@ -47,18 +47,24 @@ void Append(std::wstring& text, char32_t c) {
     }
 }
 
-// The characters of a wide string; nothing when it holds a lone surrogate.
-std::optional<std::u32string> Characters(const std::wstring& text) {
+// The characters of `count` UTF-16 units, `at(i)` each, a surrogate pair
+// joined; nothing for a lone surrogate.
+template <typename At>
+std::optional<std::u32string> JoinPairs(std::size_t count, At at) {
     std::u32string characters;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        auto c = static_cast<char32_t>(text[i]);
-        if (sizeof(wchar_t) == 2 && c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() &&
-            text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[++i]) - 0xDC00);
+    for (std::size_t i = 0; i < count; ++i) {
+        char32_t c = at(i);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < count && at(i + 1) >= 0xDC00 && at(i + 1) <= 0xDFFF)
+            c = 0x10000 + ((c - 0xD800) << 10) + (at(++i) - 0xDC00);
         if (!IsCharacter(c)) return std::nullopt;
         characters += c;
     }
     return characters;
+}
+
+// The characters of a wide string (UTF-16 on Windows, UTF-32 elsewhere).
+std::optional<std::u32string> Characters(const std::wstring& text) {
+    return JoinPairs(text.size(), [&](std::size_t i) { return static_cast<char32_t>(text[i]); });
 }
 
 }  // namespace
@@ -129,21 +135,14 @@ std::optional<std::string> EncodeUtf8(const std::wstring& text) {
 
 std::optional<std::wstring> DecodeUtf16(std::string_view bytes, bool bigEndian) {
     if (bytes.size() % 2) return std::nullopt;  // cut inside a unit
-    auto unit = [&](std::size_t i) {
-        auto first = static_cast<unsigned char>(bytes[i]), second = static_cast<unsigned char>(bytes[i + 1]);
+    std::optional<std::u32string> characters = JoinPairs(bytes.size() / 2, [&](std::size_t i) {
+        auto first = static_cast<unsigned char>(bytes[2 * i]),
+             second = static_cast<unsigned char>(bytes[2 * i + 1]);
         return static_cast<char32_t>(bigEndian ? first << 8 | second : second << 8 | first);
-    };
+    });
+    if (!characters) return std::nullopt;
     std::wstring text;
-    for (std::size_t i = 0; i < bytes.size(); i += 2) {
-        char32_t c = unit(i);
-        if (c >= 0xD800 && c <= 0xDBFF && i + 2 < bytes.size() && unit(i + 2) >= 0xDC00 &&
-            unit(i + 2) <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (unit(i + 2) - 0xDC00);
-            i += 2;
-        }
-        if (!IsCharacter(c)) return std::nullopt;
-        Append(text, c);
-    }
+    for (char32_t c : *characters) Append(text, c);
     return text;
 }
 

@@ -49,8 +49,7 @@ const std::string kMixed =
     "\"abc\",\"2.2.2.2\"\r\n"
     "\"last\",\"3.3.3.3\"";
 
-// Lists as players and editors leave them, in each encoding, with lines that are no records: a NUL
-// line, a last line cut inside a character or a UTF-16 unit, none at all at the end.
+// Lists in each encoding as players leave them: NUL lines, a last line cut or without its end.
 std::vector<std::string> ListFiles() {
     const std::string nul = std::string(6, '\0') + "\r\n";
     std::string big;  // about 100 KB, in several chunks a file; one line in five has the same name
@@ -129,19 +128,19 @@ TEST_F(ServerListTest, ReadsEachLineAsItsEncodingHoldsIt) {
                  "\"\xc0\x80\",\"1\"\r\n\"\xe0\x80\x80\",\"1\"\r\n\"\xf0\x80\x80\x80\","
                  "\"1\"\r\n\"\xed\xa0\x80\",\"1\"\r\n"
                  "\"\xf4\x90\x80\x80\",\"1\"\r\n\"\xed\xa0\xbd\xed\xb8\x80\",\"1\"\r\n\"a\","
-                 "\"\xed\x95\x9c\"\r\n\"\xe4\xb8\"",
+                 "\"\xed\x95\x9c\"\r\n\"\xe4\xb8\",\"1\"",
          {{L"\u0080\u07ff\u0800\uffff\U00010000\U0010ffff", L"网"}}},
         // UTF-16 either way round: a pair; a lone surrogate, a NUL, half a unit.
-        {kLe + Le(L"\"😀\",\"1\"\r\n\"a\",\"1") + "\x3d\xd8" + Le(L"\"\r\n\"\t\",\"1\"\r\n\"b\",\"2\"") + '"',
-         {{L"😀", L"1"}, {L"\t", L"1"}}},
+        {kLe + Le(L"\"😀\U00010000\",\"1\"\r\n\"a") + std::string("\x3d\xd8\0\xe0", 4) +
+             Le(L"\",\"1\"\r\n\"\t\",\"1\"\r\n\"b\",\"2\"") + '"',
+         {{L"😀\U00010000", L"1"}, {L"\t", L"1"}}},
         {kLe + Le(std::wstring(L"\"\0\",\"1\"\r\n", 8)), {}},
         {kBe + Be(L"\"😀\",\"1\"\r\n\"a\",\"1") + std::string("\xdc\0", 2) + Be(L"\"\r\n\"b\",\"2\"\r\n"),
          {{L"😀", L"1"}, {L"b", L"2"}}},
     };
     for (const auto& [bytes, entries] : cases)
         EXPECT_EQ(Read(bytes), entries) << ::testing::PrintToString(bytes.substr(0, 60));
-    // The bounds of each range, beside an ideograph: its first and last character read as UTF-8, the
-    // one before and the one after do not; nor does a line of punctuation alone.
+    // Beside an ideograph, each range's ends read as UTF-8, their neighbours do not; punctuation alone not.
     const std::pair<char32_t, char32_t> ranges[] = {{0xB7, 0xB7},     {0x2000, 0x206F}, {0x3000, 0x303F},
                                                     {0x3400, 0x4DBF}, {0x4E00, 0x9FFF}, {0xFF00, 0xFFEF}};
     for (auto [first, last] : ranges) {
@@ -290,6 +289,7 @@ TEST_F(ServerListTest, LeftoverCopyIsSettledOnlyOnProof) {
         {a, nul + nul, S::Undone, a},                          // NUL alone
         {a + nulLine + b + c, a + nulLine + b, S::Undone, a + nulLine + b + c},  // a later add, held copy
         {a + b, a + c, S::Unproven, a + b},                          // the copy-back left old bytes
+        {kMark + a + b, a, S::Unproven, kMark + a + b},              // not the list's mark
         {a + nul + '\0', a + b, S::Unproven, a + nul + '\0'},        // longer, NUL
         {a + b + c, a + "\"b\",\"9\"\r\n", S::Unproven, a + b + c},  // a record the list does not hold
     };
@@ -360,7 +360,7 @@ TEST_F(ServerListTest, AddRefusesInOrderAndAppendsOnce) {
         {L"", L"\"", {name, name, name, name}},
         {L"a\"b", L"", {O::AddressMissing, O::AddressMissing, O::AddressMissing, O::AddressMissing}},
         {L"a\"b", L"1\n", {cp, utf, bare, utf}},
-        {L"한국😀\uffff", L"1", {cp, add, bare, add}},
+        {L"한국😀\u0800\uffff", L"1", {cp, add, bare, add}},
         {L"鍥芥湇", L"1", {O::NameReadsAsUtf8, add, add, add}},  // 国服's UTF-8 in the code page
         {L"——", L"1", {add, add, bare, add}},
         {L"——", L"网关", {add, add, add, add}},

@@ -14,8 +14,10 @@ const std::wstring kSaveWithMark =
     L"（用记事本把 diablo.dat 另存为“带有 BOM 的 UTF-8”编码后，就可以使用任何字符。）";
 // Why a UTF-8 list without the mark takes fewer characters.
 const std::wstring kUnmarkedUtf8Rule =
-    L"服务器列表文件是不带签名（BOM）的 UTF-8 文件，其中每一行除英文字母、数字和符号外只能用汉字、中文标点、"
-    L"全角字符和常用标点（如 ·、—、…、“”），并且至少要有一个汉字，否则这一行会被当作本系统编码的文字读取。"
+    L"服务器列表文件是不带签名（BOM）的 UTF-8 "
+    L"文件：名称和地址都不能含有双引号或换行符；每一行除英文字母、数字和"
+    L"符号外只能用汉字、中文标点、全角字符和常用标点（如 ·、—、…、“”），并且至少要有一个汉字，"
+    L"否则这一行会被当作本系统编码的文字读取。"
     L"请修改后再试。\n\n" +
     kSaveWithMark;
 // Why a name or address in the code page would read as other text.
@@ -122,14 +124,14 @@ std::optional<Message> MessageFor(AddOutcome outcome) {
         case AddOutcome::NameNotStorableInUnicode:
             return Message{L"服务器名称不能含有双引号或换行符，请修改后再试。", kErrorTitle};
         case AddOutcome::NameNotStorableInUnmarkedUtf8:
-            return Message{L"服务器名称不能含有双引号或换行符。" + kUnmarkedUtf8Rule, kErrorTitle};
+            return Message{L"这个服务器名称不能这样保存：" + kUnmarkedUtf8Rule, kErrorTitle};
         case AddOutcome::AddressNotStorable:
             return Message{L"服务器IP地址不能含有双引号、换行符或本系统编码无法表示的字符，请修改后再试。",
                            kErrorTitle};
         case AddOutcome::AddressReadsAsUtf8:
             return Message{L"这个服务器IP地址不能保存：" + kReadsAsUtf8, kErrorTitle};
         case AddOutcome::AddressNotStorableInUnmarkedUtf8:
-            return Message{L"服务器IP地址不能含有这样的字符。" + kUnmarkedUtf8Rule, kErrorTitle};
+            return Message{L"这个服务器IP地址不能这样保存：" + kUnmarkedUtf8Rule, kErrorTitle};
         case AddOutcome::Conflict:
             return Message{L"有相同的服务器名或是IP已经存在", kErrorTitle};
         case AddOutcome::ListFileFailed:

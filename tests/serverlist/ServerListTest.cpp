@@ -126,7 +126,7 @@ TEST_F(ServerListTest, ReadsEachLineAsItsEncodingHoldsIt) {
         {kMark + "\"\xc2\x80\xdf\xbf\xe0\xa0\x80\xef\xbf\xbf\xf0\x90\x80\x80\xf4\x8f\xbf\xbf\","
                  "\"\xe7\xbd\x91\"\r\n"
                  "\"\xc0\x80\",\"1\"\r\n\"\xe0\x80\x80\",\"1\"\r\n\"\xf0\x80\x80\x80\","
-                 "\"1\"\r\n\"\xed\xa0\x80\",\"1\"\r\n"
+                 "\"1\"\r\n\"\xed\xa0\x80\",\"1\"\r\n\"\xed\xbf\xbf\",\"1\"\r\n"
                  "\"\xf4\x90\x80\x80\",\"1\"\r\n\"\xed\xa0\xbd\xed\xb8\x80\",\"1\"\r\n\"a\","
                  "\"\xed\x95\x9c\"\r\n\"\xe4\xb8\",\"1\"",
          {{L"\u0080\u07ff\u0800\uffff\U00010000\U0010ffff", L"网"}}},
@@ -253,7 +253,7 @@ TEST_F(ServerListTest, WritesEachEncodingAndCompletesTheLastLine) {
     for (const auto& [old, completion, added] :
          {std::tuple<std::string, std::string, std::string>{"a,1", "\r\n", record},
           {"\"a\",\"1\"\r", "\n", record},
-          {"a,1\n", "", record},
+          {"\n", "", record},
           {kMark, "", Utf8(dx)},
           {kBe, "", Be(dx)},
           {Utf8(L"\"国服\",\"1\""), "\r\n", Utf8(dx)},
@@ -290,6 +290,7 @@ TEST_F(ServerListTest, LeftoverCopyIsSettledOnlyOnProof) {
         {a + nulLine + b + c, a + nulLine + b, S::Undone, a + nulLine + b + c},  // a later add, held copy
         {a + b, a + c, S::Unproven, a + b},                          // the copy-back left old bytes
         {kMark + a + b, a, S::Unproven, kMark + a + b},              // not the list's mark
+        {a + b, a + nul, S::Unproven, a + b},                        // as long, NUL where the list is not
         {a + nul + '\0', a + b, S::Unproven, a + nul + '\0'},        // longer, NUL
         {a + b + c, a + "\"b\",\"9\"\r\n", S::Unproven, a + b + c},  // a record the list does not hold
     };
@@ -360,7 +361,7 @@ TEST_F(ServerListTest, AddRefusesInOrderAndAppendsOnce) {
         {L"", L"\"", {name, name, name, name}},
         {L"a\"b", L"", {O::AddressMissing, O::AddressMissing, O::AddressMissing, O::AddressMissing}},
         {L"a\"b", L"1\n", {cp, utf, bare, utf}},
-        {L"한국😀\u0800\uffff", L"1", {cp, add, bare, add}},
+        {L"한국😀\u0800\uffff\U00010000", L"1", {cp, add, bare, add}},
         {L"鍥芥湇", L"1", {O::NameReadsAsUtf8, add, add, add}},  // 国服's UTF-8 in the code page
         {L"——", L"1", {add, add, bare, add}},
         {L"——", L"网关", {add, add, add, add}},

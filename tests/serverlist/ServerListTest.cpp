@@ -131,9 +131,9 @@ TEST_F(ServerListTest, ReadsEachLineAsItsEncodingHoldsIt) {
                  "\"\xed\x95\x9c\"\r\n\"\xe4\xb8\",\"1\"",
          {{L"\u0080\u07ff\u0800\uffff\U00010000\U0010ffff", L"网"}}},
         // UTF-16 either way round: a pair; a lone surrogate, a NUL, half a unit.
-        {kLe + Le(L"\"😀\U00010000\",\"1\"\r\n\"a") + std::string("\x3d\xd8\0\xe0", 4) +
+        {kLe + Le(L"\"😀\U00010000\U0010FFFF\",\"1\"\r\n\"a") + std::string("\x3d\xd8\0\xe0", 4) +
              Le(L"\",\"1\"\r\n\"\t\",\"1\"\r\n\"b\",\"2\"") + '"',
-         {{L"😀\U00010000", L"1"}, {L"\t", L"1"}}},
+         {{L"😀\U00010000\U0010FFFF", L"1"}, {L"\t", L"1"}}},
         {kLe + Le(std::wstring(L"\"\0\",\"1\"\r\n", 8)), {}},
         {kBe + Be(L"\"😀\",\"1\"\r\n\"a\",\"1") + std::string("\xdc\0", 2) + Be(L"\"\r\n\"b\",\"2\"\r\n"),
          {{L"😀", L"1"}, {L"b", L"2"}}},

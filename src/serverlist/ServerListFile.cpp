@@ -95,53 +95,59 @@ std::optional<std::string> StoredBytes(HostServices& host, const std::wstring& t
 // junk, a line cut by a power failure) is not a record. Removal copies such
 // lines through byte for byte and rewrites records in the writer's form from
 // their fields' own bytes, so no line it keeps reads differently afterwards.
-void ParseLine(HostServices& host, ListEncoding encoding, ListLine& line) {
-    line.entry.reset();
-    const std::string& bytes = line.bytes;
-    const std::size_t width = IsUtf16(encoding) ? 2 : 1;
-    if (bytes.size() % width) return;
-    auto unit = [&](std::size_t i) -> char32_t {
-        if (width == 1) return static_cast<unsigned char>(bytes[i]);
-        auto first = static_cast<unsigned char>(bytes[2 * i]),
-             second = static_cast<unsigned char>(bytes[2 * i + 1]);
-        return encoding == ListEncoding::Utf16Be ? first << 8 | second : second << 8 | first;
-    };
-    std::size_t size = bytes.size() / width;
-    if (size > 0 && unit(size - 1) == '\n') --size;
-    if (size > 0 && unit(size - 1) == '\r') --size;
+// The units of a line, `at(i)` each (bytes, or UTF-16 units), `size` of them.
+template <typename At>
+void ParseUnits(HostServices& host, ListEncoding encoding, ListLine& line, std::size_t width,
+                std::size_t size, At at) {
+    if (size > 0 && at(size - 1) == '\n') --size;
+    if (size > 0 && at(size - 1) == '\r') --size;
     std::size_t quotes = 0, comma = size, split = 0;
     for (std::size_t i = 0; i < size; ++i) {
-        char32_t c = unit(i);
+        char32_t c = at(i);
+        if (c > '"' && c != ',') continue;
         if (c == 0) return;
-        if (c == '"') ++quotes;
         if (c == ',' && comma == size) comma = i;
-        if (!split && i >= 1 && c == '"' && i + 2 < size - 1 && unit(i + 1) == ',' && unit(i + 2) == '"')
-            split = i;
+        if (c != '"') continue;
+        ++quotes;
+        if (!split && i >= 1 && i + 2 < size - 1 && at(i + 1) == ',' && at(i + 2) == '"') split = i;
     }
     if (size == 0) return;
 
     std::size_t nameBegin = 0, nameSize = 0, addressBegin = 0, addressEnd = size;
-    if (unit(0) == '"') {
-        if (size < 2 || unit(size - 1) != '"' || !split) return;
+    if (at(0) == '"') {
+        if (size < 2 || at(size - 1) != '"' || !split) return;
         nameBegin = 1, nameSize = split - 1, addressBegin = split + 3, addressEnd = size - 1;
     } else {
         if (quotes > 0 || comma == 0 || comma >= size - 1) return;
         nameSize = comma, addressBegin = comma + 1;
     }
-    bool lineUtf8 =
-        IsUnmarked(encoding) && LineReadsAsUtf8(std::string_view(bytes).substr(0, size), host.CodePage());
-    auto field = [&](std::size_t begin, std::size_t units, Field kind) {
-        return Decode(host, std::string_view(bytes).substr(begin * width, units * width), kind, encoding,
-                      lineUtf8);
-    };
-    auto name = field(nameBegin, nameSize, Field::Name);
-    auto address = field(addressBegin, addressEnd - addressBegin, Field::Address);
+    const std::string_view bytes(line.bytes);
+    const std::string_view nameBytes = bytes.substr(nameBegin * width, nameSize * width),
+                           addressBytes =
+                               bytes.substr(addressBegin * width, (addressEnd - addressBegin) * width);
+    // Fields of ASCII alone read the same in either encoding of a line.
+    bool lineUtf8 = IsUnmarked(encoding) && !(IsAscii(nameBytes) && IsAscii(addressBytes)) &&
+                    LineReadsAsUtf8(bytes.substr(0, size), host.CodePage());
+    auto name = Decode(host, nameBytes, Field::Name, encoding, lineUtf8);
+    auto address = Decode(host, addressBytes, Field::Address, encoding, lineUtf8);
     if (!name || !address) return;
     line.entry = ServerEntry{std::move(*name), std::move(*address)};
     line.nameBegin = nameBegin * width;
     line.nameSize = nameSize * width;
     line.addressBegin = addressBegin * width;
     line.addressSize = (addressEnd - addressBegin) * width;
+}
+
+void ParseLine(HostServices& host, ListEncoding encoding, ListLine& line) {
+    line.entry.reset();
+    const std::string& bytes = line.bytes;
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    if (!IsUtf16(encoding)) return ParseUnits(host, encoding, line, 1, bytes.size(), byte);
+    if (bytes.size() % 2) return;  // cut inside a unit
+    const bool bigEndian = encoding == ListEncoding::Utf16Be;
+    ParseUnits(host, encoding, line, 2, bytes.size() / 2, [&](std::size_t i) -> char32_t {
+        return bigEndian ? byte(2 * i) << 8 | byte(2 * i + 1) : byte(2 * i + 1) << 8 | byte(2 * i);
+    });
 }
 
 // The writer's form of a record from its fields' stored bytes.

@@ -152,8 +152,10 @@ void ParseLine(HostServices& host, ListEncoding encoding, ListLine& line) {
 
 // The writer's form of a record from its fields' stored bytes.
 std::string RecordBytes(std::string_view name, std::string_view address, ListEncoding encoding) {
-    return Frame("\"", encoding) + std::string(name) + Frame("\",\"", encoding) + std::string(address) +
-           Frame("\"\r\n", encoding);
+    std::string bytes;
+    bytes.reserve(name.size() + address.size() + 12);
+    bytes.append(Frame("\"", encoding)).append(name).append(Frame("\",\"", encoding)).append(address);
+    return bytes.append(Frame("\"\r\n", encoding));
 }
 
 // A record's line as the writer stores it, when it reads back exactly.

@@ -85,8 +85,9 @@ AddOutcome ListActions::Add(const std::wstring& name, const std::wstring& addres
         ServerList::Appended appended = list_.AppendEntry({name, address});
         if (appended.fault != RecordFault::None) return Refusal(appended.fault, appended.encoding);
         if (appended.conflict) return AddOutcome::Conflict;
-    } catch (const ListFileError&) {
-        return AddOutcome::ListFileFailed;
+    } catch (const ListFileError& error) {
+        return error.operation() == ListFileOperation::Unfinished ? AddOutcome::Unfinished
+                                                                  : AddOutcome::ListFileFailed;
     }
     return AddOutcome::Added;
 }
@@ -102,7 +103,8 @@ DeleteOutcome ListActions::Delete(const Selection& selected, const std::function
         if (list_.SettleInterruptedEdit() == InterruptedEdit::Unproven) return DeleteOutcome::ListUnsettled;
         if (!confirm()) return DeleteOutcome::Declined;
         list_.RemoveEntries(*selected);
-    } catch (const ListFileError&) {
+    } catch (const ListFileError& error) {
+        if (error.operation() == ListFileOperation::Unfinished) return DeleteOutcome::Unfinished;
         // The window shows the list as the file now holds it, if it can.
         try {
             list_.LoadNames();

@@ -43,7 +43,8 @@ enum class AddOutcome {
     AddressReadsAsUtf8,                // its code page bytes would read as UTF-8
     AddressNotStorableInUnmarkedUtf8,  // fits the code page, would not read as UTF-8
     Conflict,
-    ListFileFailed,  // the file could not be read for the clash test, or written
+    ListFileFailed,  // the file could not be read for the clash test, or written; it is as it was
+    Unfinished,      // see ListFileOperation::Unfinished
     ListUnsettled,   // see ListProblem::Unsettled
     Added,
 };
@@ -53,10 +54,11 @@ enum class DeleteOutcome {
     Declined,         // the user answered No
     NothingSelected,  // no item selected: nothing asked, every record stays
     Removed,
-    // The file is whole, as before the removal or after it; it can be read
-    // afterwards, or cannot either.
+    // The file is as before the removal; it can be read afterwards, or cannot
+    // either.
     ListFileFailed,
     ListUnreadable,
+    Unfinished,     // see ListFileOperation::Unfinished
     ListUnsettled,  // see ListProblem::Unsettled
 };
 

@@ -94,8 +94,10 @@ std::optional<ListEncoding> MarkedEncoding(std::string_view start) {
 bool IsIdeograph(char32_t c) { return (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF); }
 
 bool IsUnmarkedUtf8Character(char32_t c) {
-    return c == 0xB7 || (c >= 0x2000 && c <= 0x206F) || (c >= 0x3000 && c <= 0x303F) || IsIdeograph(c) ||
-           (c >= 0xFF00 && c <= 0xFFEF);
+    // General punctuation without its spaces, joiners and direction marks,
+    // which would make names that look alike and are not.
+    return c == 0xB7 || (c >= 0x2010 && c <= 0x2027) || (c >= 0x2030 && c <= 0x205E) ||
+           (c >= 0x3000 && c <= 0x303F) || IsIdeograph(c) || (c >= 0xFF00 && c <= 0xFFEF);
 }
 
 bool LineReadsAsUtf8(std::string_view line, unsigned codePage) {

@@ -32,7 +32,8 @@ inline bool IsUtf16(ListEncoding e) { return e == ListEncoding::Utf16Le || e == 
 // The characters a line without the mark may hold besides ASCII and still
 // read as UTF-8: what Chinese server names use. Ideographs (CJK Extension A
 // and the unified block), CJK symbols and punctuation, full-width forms,
-// general punctuation (dashes, ellipsis, curly quotes) and the middle dot.
+// general punctuation (dashes, ellipsis, curly quotes; no invisible spaces,
+// joiners or direction marks) and the middle dot.
 bool IsUnmarkedUtf8Character(char32_t c);
 bool IsIdeograph(char32_t c);
 

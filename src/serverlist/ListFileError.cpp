@@ -15,6 +15,8 @@ const char* OperationText(ListFileOperation operation) {
             return "cannot flush to disk";
         case ListFileOperation::Close:
             return "cannot close";
+        case ListFileOperation::Unfinished:
+            return "an edit is left unfinished";
     }
     return "failed";
 }

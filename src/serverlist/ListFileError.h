@@ -11,6 +11,9 @@ enum class ListFileOperation {
     Write,
     Flush,
     Close,
+    // An edit stopped with the list neither as before nor as after it, its
+    // whole copy left in "diablo.new" for the next action to settle.
+    Unfinished,
 };
 
 // A failure of the list file or of its temporary copy. Names the file and

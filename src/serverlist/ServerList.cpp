@@ -96,7 +96,10 @@ InterruptedEdit ServerList::SettleInterruptedEdit() {
         state = InterruptedEdit::Undone;
     }
     listFile.Close();
-    if (state == InterruptedEdit::Finished) WriteList(host_, kListFileName, copy);
+    // A list equal to the copy may still be in the system's cache alone: the
+    // copy is the one thing known to be on the disk, so it is written over.
+    if (state == InterruptedEdit::Finished || state == InterruptedEdit::Done)
+        WriteList(host_, kListFileName, copy);
     copyFile.Close();
     if (state != InterruptedEdit::Unproven) host_.RemoveFile(kTemporaryListFileName);
     return state;
@@ -169,43 +172,44 @@ void ServerList::RemoveEntries(const std::wstring& name) {
 }
 
 // A copy left by an interrupted edit is settled first; one still there (held
-// by another program, or unproven) is not overwritten. A failure before the
-// list is opened leaves it untouched and the copy only clutter. After that the
-// copy is whole: the edit is finished from it at once, or by whichever action
-// comes next, and counts as done once finished.
+// by another program, or unproven) is not overwritten. The copy stays open,
+// shared with nobody, until the list is written, so that another Tolvane
+// started meanwhile cannot settle it away. The list's cut to nothing reaches
+// the disk before its new bytes, so that a power cut cannot leave the old
+// list's tail behind the new one. A failure before the list is opened leaves
+// the list as it was and deletes the copy; after, the copy is whole and
+// finishes the list at once if it can. An edit neither done nor undone, its
+// copy left for the next action to settle, fails as Unfinished.
 void ServerList::Replace(const std::string& bytes) {
     if (host_.FindFile(kTemporaryListFileName))
         throw ListFileError(kTemporaryListFileName, ListFileOperation::Open);
+    std::optional<ServerListFile> copy(std::in_place, host_);
+    bool listOpened = false;
     try {
-        WriteList(host_, kTemporaryListFileName, bytes);
-    } catch (const ListFileError&) {
-        host_.RemoveFile(kTemporaryListFileName);
-        throw;
-    }
-    bool written = false;
-    {
+        copy->OpenForWriting(kTemporaryListFileName);
+        copy->WriteBytes(bytes);
+        copy->Flush();
         ServerListFile list(host_);
-        try {
-            list.OpenForWriting(kListFileName);
-        } catch (const ListFileError&) {
-            host_.RemoveFile(kTemporaryListFileName);
-            throw;
+        list.OpenForWriting(kListFileName);
+        listOpened = true;
+        list.Flush();
+        list.WriteBytes(bytes);
+        list.Flush();
+        list.Close();
+    } catch (const ListFileError&) {
+        copy.reset();
+        if (!listOpened) {
+            if (host_.RemoveFile(kTemporaryListFileName) || !host_.FindFile(kTemporaryListFileName)) throw;
+        } else {
+            try {
+                InterruptedEdit settled = SettleInterruptedEdit();
+                if (settled == InterruptedEdit::Done || settled == InterruptedEdit::Finished) return;
+            } catch (const ListFileError&) {
+            }
         }
-        try {
-            list.WriteBytes(bytes);
-            list.Flush();
-            list.Close();
-            written = true;
-        } catch (const ListFileError&) {
-            // Closed below, so that the list can be settled from the copy.
-        }
+        throw ListFileError(kTemporaryListFileName, ListFileOperation::Unfinished);
     }
-    if (!written) {
-        InterruptedEdit settled = SettleInterruptedEdit();
-        if (settled != InterruptedEdit::Done && settled != InterruptedEdit::Finished)
-            throw ListFileError(kListFileName, ListFileOperation::Write);
-        return;
-    }
+    copy.reset();
     host_.RemoveFile(kTemporaryListFileName);
 }
 

@@ -182,15 +182,16 @@ std::optional<std::string> RecordLine(HostServices& host, const ServerEntry& ent
 // What completes the last line of `text` (a list from its mark on) before
 // another line: nothing after a line feed or in an empty list, the LF after
 // a CR (another CR would stay in the line), else CR LF. Half a UTF-16 unit is
-// completed and followed by a NUL, so that its line stays no record rather
-// than turning into one.
+// completed by a byte that makes no line end of it (a half LF completed by 00
+// would end the line) and followed by a NUL, so that its line stays no record
+// rather than turning into one.
 std::string Completion(std::string_view text, ListEncoding encoding) {
     const std::size_t size = text.size() - std::min(MarkOf(encoding).size(), text.size());
     const std::string lf = Frame("\n", encoding), cr = Frame("\r", encoding);
     auto endsWith = [&](const std::string& end) {
         return size >= end.size() && text.substr(text.size() - end.size()) == end;
     };
-    if (IsUtf16(encoding) && size % 2) return std::string(3, '\0') + cr + lf;
+    if (IsUtf16(encoding) && size % 2) return "\1" + std::string(2, '\0') + cr + lf;
     if (size == 0 || endsWith(lf)) return {};
     return endsWith(cr) ? lf : cr + lf;
 }

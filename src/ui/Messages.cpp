@@ -25,6 +25,10 @@ const std::wstring kReadsAsUtf8 =
     L"按本系统编码保存后，它的字节恰好也是 UTF-8 "
     L"文字，下次读取时会变成别的字。请改动其中的一个字后再试。\n\n" +
     kSaveWithMark;
+// An edit left neither done nor undone.
+const std::wstring kUnfinished =
+    L"没有完成：服务器列表文件 diablo.dat 现在无法写入，新的列表留在临时文件 diablo.new 中。Tolvane "
+    L"下次启动或操作列表时会根据这两个文件处理这次修改；在此之前，列表显示的是 diablo.dat 现在能读出的内容。";
 const std::wstring kUnsettledList =
     L"服务器列表文件 diablo.dat 和临时文件 diablo.new 对不上（上次修改列表时没有完成）。"
     L"为免丢失服务器，在检查这两个文件之前不能";
@@ -136,6 +140,8 @@ std::optional<Message> MessageFor(AddOutcome outcome) {
             return Message{L"有相同的服务器名或是IP已经存在", kErrorTitle};
         case AddOutcome::ListFileFailed:
             return Message{L"服务器列表文件无法读写，服务器没有添加。", kErrorTitle};
+        case AddOutcome::Unfinished:
+            return Message{L"新增" + kUnfinished, kErrorTitle};
         case AddOutcome::ListUnsettled:
             return Message{L"服务器没有添加：" + kUnsettledList + L"新增服务器（见启动时的提示）。",
                            kErrorTitle};
@@ -156,6 +162,8 @@ std::optional<Message> MessageFor(DeleteOutcome outcome) {
                 L"删除失败：服务器列表文件无法读写，现在也无法读取，所以列表中暂时只显示“官方战网”。"
                 L"请关闭正在使用这个文件的程序，然后重新启动 Tolvane。",
                 kErrorTitle};
+        case DeleteOutcome::Unfinished:
+            return Message{L"删除" + kUnfinished, kErrorTitle};
         case DeleteOutcome::ListUnsettled:
             return Message{L"删除失败：" + kUnsettledList + L"删除服务器（见启动时的提示）。", kErrorTitle};
         case DeleteOutcome::NothingSelected:

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -18,11 +19,11 @@ namespace tolvane::testing {
 // the product may catch it by accident.
 struct SimulatedCrash {};
 
-// What happens at the chosen step: it fails; the process is killed there (a write keeps half its
-// bytes); or the power goes, and every file loses what was written to it since its last flush: cut
-// back to that length; or kept at its length with the blocks that did not reach the disk reading as
-// NUL (NTFS), or as the bytes the file held there before, else another file's (FAT on a USB stick).
-enum class Fault { None, Fail, Kill, PowerCut, NtfsPowerCut, OldBytesPowerCut };
+// At the chosen step: it fails; it and all later ones fail (the medium is gone); the process is killed
+// (a write keeps half its bytes); or the power goes and every file loses what it had since its last flush:
+// cut back to that length; or kept at it, blocks not on the disk reading NUL (NTFS), or the file's bytes
+// there before, else another file's, an unflushed cut keeping the old length (FAT on a USB stick).
+enum class Fault { None, Fail, Gone, Kill, PowerCut, NtfsPowerCut, OldBytesPowerCut };
 
 // An in-memory host: files, folders, a working directory, recorded process starts, a code page
 // through iconv (936 unless set). Paths resolve against the working directory and compare ignoring
@@ -138,6 +139,8 @@ public:
                                                               : other[at % other.size()];
             }
             if (model == Fault::PowerCut) file.bytes.resize(file.flushed);
+            if (model == Fault::OldBytesPowerCut && file.disk.size() > file.bytes.size())
+                file.bytes += file.disk.substr(file.bytes.size());
             file.flushed = file.bytes.size();
             file.disk = file.bytes;
         }
@@ -149,6 +152,7 @@ public:
     int faultStep = 0;
     std::uint32_t blocksWritten = 0;  // bit (block % 32) set when that 4 KiB block reached the disk anyway
     int Steps() const { return steps_; }  // taken so far: fewer than faultStep, and the fault never struck
+    std::function<void()> beforeFault;    // runs at the step before faultStep: another program acting
     bool failNextRead = false;
     bool readOnly = false;  // a read-only folder or medium: nothing is written or deleted
     unsigned codePage = 936;
@@ -237,7 +241,12 @@ private:
 
     // Counts a step; false when it fails; throws SimulatedCrash when the process dies there.
     bool TakeStep(const std::string& halfWrite = {}, File* target = nullptr) {
-        if (++steps_ != faultStep || fault == Fault::None) return true;
+        if (++steps_ == faultStep - 1 && beforeFault) {  // its own steps neither count nor fail
+            Fault mine = std::exchange(fault, Fault::None);
+            std::exchange(beforeFault, {})(), fault = mine, steps_ = faultStep - 1;
+        }
+        if (fault == Fault::Gone && steps_ >= faultStep) return false;
+        if (steps_ != faultStep || fault == Fault::None) return true;
         if (fault == Fault::Fail) return false;
         if (target) target->bytes += halfWrite;
         if (fault != Fault::Kill) PowerCut(fault);

@@ -21,7 +21,6 @@ namespace testing {
 namespace {
 
 const std::wstring kList = L"diablo.dat", kCopy = L"diablo.new";
-const std::string kOpenFails = "list file \"diablo.dat\": cannot open";
 const std::string kMark = "\xEF\xBB\xBF", kLe = "\xFF\xFE", kBe = "\xFE\xFF";
 using Entries = std::vector<ServerEntry>;
 using Hold = MemoryHostServices::Hold;
@@ -91,15 +90,16 @@ protected:
         }
         return "no ListFileError";
     }
-    DeleteOutcome Delete(const Selection& selected, bool yes = true) {
-        asked = false;
-        return actions.Delete(selected, [&] { return asked = true, yes; });
+    // The outcome, and whether the player was asked.
+    std::pair<DeleteOutcome, bool> Delete(const Selection& selected, bool yes = true) {
+        bool asked = false;
+        DeleteOutcome outcome = actions.Delete(selected, [&] { return asked = true, yes; });
+        return {outcome, asked};
     }
 
     MemoryHostServices host;
     ServerList list{host};
     ListActions actions{list, host};
-    bool asked = false;
 };
 
 // Each line as its encoding holds it: hand-edited forms and damage; without the mark, UTF-8 only with an
@@ -141,8 +141,9 @@ TEST_F(ServerListTest, ReadsEachLineAsItsEncodingHoldsIt) {
     for (const auto& [bytes, entries] : cases)
         EXPECT_EQ(Read(bytes), entries) << ::testing::PrintToString(bytes.substr(0, 60));
     // Beside an ideograph, each range's ends read as UTF-8, their neighbours do not; punctuation alone not.
-    const std::pair<char32_t, char32_t> ranges[] = {{0xB7, 0xB7},     {0x2000, 0x206F}, {0x3000, 0x303F},
-                                                    {0x3400, 0x4DBF}, {0x4E00, 0x9FFF}, {0xFF00, 0xFFEF}};
+    const std::pair<char32_t, char32_t> ranges[] = {{0xB7, 0xB7},     {0x2010, 0x2027}, {0x2030, 0x205E},
+                                                    {0x3000, 0x303F}, {0x3400, 0x4DBF}, {0x4E00, 0x9FFF},
+                                                    {0xFF00, 0xFFEF}};
     for (auto [first, last] : ranges) {
         for (char32_t c : {char32_t(first - 1), first, last, char32_t(last + 1)}) {
             const std::wstring name = {L'一', static_cast<wchar_t>(c)};
@@ -174,7 +175,7 @@ TEST_F(ServerListTest, FindsAndRemovesExactlyTheName) {
     EXPECT_FALSE(host.FileBytes(kCopy));
 
     host.RemoveFile(kList);
-    EXPECT_EQ(FailureOf([&] { list.RemoveEntries(L"a"); }), kOpenFails);
+    EXPECT_EQ(FailureOf([&] { list.RemoveEntries(L"a"); }), "list file \"diablo.dat\": cannot open");
     EXPECT_FALSE(host.FileBytes(kList) || host.FileBytes(kCopy));
 }
 
@@ -197,8 +198,8 @@ TEST_F(ServerListTest, NoStepOfAnEditLosesOrChangesARecord) {
             host.PutFile(kList, bytes);
             op ? (void)list.RemoveEntries(*op) : (void)list.AppendEntry(added);
             const std::string edited = *host.FileBytes(kList);
-            for (Fault fault : {Fault::None, Fault::Fail, Fault::Kill, Fault::PowerCut, Fault::NtfsPowerCut,
-                                Fault::OldBytesPowerCut}) {
+            for (Fault fault : {Fault::None, Fault::Fail, Fault::Gone, Fault::Kill, Fault::PowerCut,
+                                Fault::NtfsPowerCut, Fault::OldBytesPowerCut}) {
                 for (int step = 1;; ++step) {
                     SCOPED_TRACE(::testing::PrintToString(bytes.substr(0, 12) + " fault ") +
                                  std::to_string(static_cast<int>(fault)) + " step " + std::to_string(step));
@@ -209,12 +210,15 @@ TEST_F(ServerListTest, NoStepOfAnEditLosesOrChangesARecord) {
                     disturbed.blocksWritten = 0x9E3779B9u * static_cast<std::uint32_t>(step);  // in any order
                     ServerList target(disturbed);
                     ListActions edit(target, disturbed);
-                    std::optional<bool> done;
+                    if (fault == Fault::Fail)  // another Tolvane acts just before the failure
+                        disturbed.beforeFault = [&] { FailureOf([&] { target.SettleInterruptedEdit(); }); };
+                    std::optional<bool> done;  // what the player is told; nothing when unfinished
                     try {
-                        done = op ? edit.Delete(op, [] { return true; }) == DeleteOutcome::Removed
-                                  : edit.Add(added.name, added.address) == AddOutcome::Added;
-                        if (disturbed.Steps() < step && fault != Fault::Fail && fault != Fault::Kill)
-                            disturbed.PowerCut(fault);
+                        auto removed = op ? edit.Delete(op, [] { return true; }) : DeleteOutcome::Unfinished;
+                        auto add = op ? AddOutcome::Unfinished : edit.Add(added.name, added.address);
+                        if (removed != DeleteOutcome::Unfinished || add != AddOutcome::Unfinished)
+                            done = removed == DeleteOutcome::Removed || add == AddOutcome::Added;
+                        if (disturbed.Steps() < step && fault > Fault::Kill) disturbed.PowerCut(fault);
                     } catch (const SimulatedCrash&) {
                     }
                     disturbed.fault = Fault::None;
@@ -224,6 +228,7 @@ TEST_F(ServerListTest, NoStepOfAnEditLosesOrChangesARecord) {
                         EXPECT_TRUE(disturbed.FileBytes(kList) == bytes ||
                                     disturbed.FileBytes(kCopy) == edited);
                     } else {
+                        disturbed.PowerCut();                // what was settled is on the disk
                         Entries got = target.LoadEntries();  // told done, it is; told not, as it was
                         EXPECT_EQ(got, done.value_or(got == after) ? after : before);
                         EXPECT_FALSE(disturbed.FileBytes(kCopy));
@@ -249,7 +254,8 @@ TEST_F(ServerListTest, WritesEachEncodingAndCompletesTheLastLine) {
     file.Close();
     EXPECT_EQ(list.LoadEntries(), entries);
     const std::wstring dx = L"\"电信\",\"2\"\r\n";
-    const std::string record = "\"\xb5\xe7\xd0\xc5\",\"2\"\r\n";  // in the code page
+    const std::string half = "\1" + std::string(2, '\0') + Le(L"\r\n");  // completes half a UTF-16 unit
+    const std::string record = "\"\xb5\xe7\xd0\xc5\",\"2\"\r\n";         // in the code page
     for (const auto& [old, completion, added] :
          {std::tuple<std::string, std::string, std::string>{"a,1", "\r\n", record},
           {"\"a\",\"1\"\r", "\n", record},
@@ -257,11 +263,11 @@ TEST_F(ServerListTest, WritesEachEncodingAndCompletesTheLastLine) {
           {kMark, "", Utf8(dx)},
           {kBe, "", Be(dx)},
           {Utf8(L"\"国服\",\"1\""), "\r\n", Utf8(dx)},
-          {Utf8(L"\"国服\",\"1\"\r\n") + "\xe4\xb8", "\r\n", Utf8(dx)},              // cut: no vote
-          {kLe + Le(L"\u0A61") + '\0', std::string(3, '\0') + Le(L"\r\n"), Le(dx)},  // cut: ends "\n\0"
+          {Utf8(L"\"国服\",\"1\"\r\n") + "\xe4\xb8", "\r\n", Utf8(dx)},  // cut: no vote
+          {kLe + Le(L"\u0A61") + '\0', half, Le(dx)},                    // cut: ends "\n\0"
+          {kLe + Le(L"\"a\",\"1\"\r") + '\n', half, Le(dx)},             // cut in its LF
           {kBe + Be(L"a,1\r"), Be(L"\n"), Be(dx)}}) {
-        host.PutFile(kList, old);
-        Entries after = list.LoadEntries();
+        Entries after = Read(old);
         after.push_back({L"电信", L"2"});
         ASSERT_EQ(actions.Add(L"电信", L"2"), AddOutcome::Added);
         EXPECT_EQ(host.FileBytes(kList), old + completion + added);
@@ -307,8 +313,8 @@ TEST_F(ServerListTest, LeftoverCopyIsSettledOnlyOnProof) {
         EXPECT_EQ(actions.Open().problem, kept ? ListProblem::Unsettled : ListProblem::None);
         EXPECT_EQ(actions.Add(L"d", L"4"), kept ? AddOutcome::ListUnsettled : AddOutcome::ListFileFailed);
         host.HoldFile(kCopy, Hold::None);
-        EXPECT_EQ(Delete(L"a"), kept ? DeleteOutcome::ListUnsettled : DeleteOutcome::Removed);
-        EXPECT_NE(asked, kept);
+        EXPECT_EQ(Delete(L"a"),
+                  std::pair(kept ? DeleteOutcome::ListUnsettled : DeleteOutcome::Removed, !kept));
         EXPECT_EQ(host.FileBytes(kList) == after, kept);
         EXPECT_EQ(host.FileBytes(kCopy).has_value(), kept);
     }
@@ -395,19 +401,17 @@ TEST_F(ServerListTest, AddRefusesInOrderAndAppendsOnce) {
 TEST_F(ServerListTest, DeleteAsksThenRemovesOnlyTheSelectedName) {
     const std::string file = "\"\",\"6.6.6.6\"\r\nplain,1\n\"abc\",\"2\"\r\n";
     host.PutFile(kList, file);
-    EXPECT_EQ(Delete(OfficialEntryLabel), DeleteOutcome::Protected);
-    EXPECT_FALSE(asked);
-    EXPECT_EQ(Delete(L"abc", false), DeleteOutcome::Declined);
-    EXPECT_TRUE(asked);
-    EXPECT_EQ(Delete(std::nullopt), DeleteOutcome::NothingSelected);
-    EXPECT_FALSE(asked);
+    using D = DeleteOutcome;
+    EXPECT_EQ(Delete(OfficialEntryLabel), std::pair(D::Protected, false));
+    EXPECT_EQ(Delete(L"abc", false), std::pair(D::Declined, true));
+    EXPECT_EQ(Delete(std::nullopt), std::pair(D::NothingSelected, false));
     EXPECT_EQ(host.FileBytes(kList), file);
-    EXPECT_EQ(Delete(L""), DeleteOutcome::Removed);
+    EXPECT_EQ(Delete(L"").first, D::Removed);
     EXPECT_EQ(host.FileBytes(kList), "\"plain\",\"1\"\r\n\"abc\",\"2\"\r\n");
     host.HoldFile(kList, Hold::ShareRead);
-    EXPECT_EQ(Delete(L"abc"), DeleteOutcome::ListFileFailed);  // the list shows the file
+    EXPECT_EQ(Delete(L"abc").first, D::ListFileFailed);  // the list shows the file
     host.HoldFile(kList, Hold::Exclusive);
-    EXPECT_EQ(Delete(L"abc"), DeleteOutcome::ListUnreadable);  // it shows only the fixed item
+    EXPECT_EQ(Delete(L"abc").first, D::ListUnreadable);  // it shows only the fixed item
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ const std::wstring kReadsAsUtf8 =
 // An edit left neither done nor undone.
 const std::wstring kUnfinished =
     L"没有完成：服务器列表文件 diablo.dat 现在无法写入，新的列表留在临时文件 diablo.new 中。Tolvane "
-    L"下次启动或操作列表时会根据这两个文件处理这次修改；在此之前，列表显示的是 diablo.dat 现在能读出的内容。";
+    L"下次启动或操作列表时会根据这两个文件处理这次修改。";
 const std::wstring kUnsettledList =
     L"服务器列表文件 diablo.dat 和临时文件 diablo.new 对不上（上次修改列表时没有完成）。"
     L"为免丢失服务器，在检查这两个文件之前不能";
@@ -163,7 +163,8 @@ std::optional<Message> MessageFor(DeleteOutcome outcome) {
                 L"请关闭正在使用这个文件的程序，然后重新启动 Tolvane。",
                 kErrorTitle};
         case DeleteOutcome::Unfinished:
-            return Message{L"删除" + kUnfinished, kErrorTitle};
+            return Message{L"删除" + kUnfinished + L"在此之前，列表显示的是 diablo.dat 现在能读出的内容。",
+                           kErrorTitle};
         case DeleteOutcome::ListUnsettled:
             return Message{L"删除失败：" + kUnsettledList + L"删除服务器（见启动时的提示）。", kErrorTitle};
         case DeleteOutcome::NothingSelected:

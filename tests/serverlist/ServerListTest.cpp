@@ -172,7 +172,6 @@ TEST_F(ServerListTest, FindsAndRemovesExactlyTheName) {
     EXPECT_EQ(host.FileBytes(kList), kept);
     for (const wchar_t* name : {L"x", L"", L"A"}) list.RemoveEntries(name);
     EXPECT_EQ(host.FileBytes(kList), kept);
-    EXPECT_FALSE(host.FileBytes(kCopy));
 
     host.RemoveFile(kList);
     EXPECT_EQ(FailureOf([&] { list.RemoveEntries(L"a"); }), "list file \"diablo.dat\": cannot open");
@@ -218,6 +217,8 @@ TEST_F(ServerListTest, NoStepOfAnEditLosesOrChangesARecord) {
                         auto add = op ? AddOutcome::Unfinished : edit.Add(added.name, added.address);
                         if (removed != DeleteOutcome::Unfinished || add != AddOutcome::Unfinished)
                             done = removed == DeleteOutcome::Removed || add == AddOutcome::Added;
+                        else  // told unfinished, the copy is left
+                            EXPECT_TRUE(disturbed.FileBytes(kCopy));
                         if (disturbed.Steps() < step && fault > Fault::Kill) disturbed.PowerCut(fault);
                     } catch (const SimulatedCrash&) {
                     }
@@ -334,7 +335,6 @@ TEST_F(ServerListTest, OpenKeepsTheListOrSaysWhyItCannot) {
     host.readOnly = true;
     StartupList start = actions.Open();
     EXPECT_EQ(start.problem, ListProblem::CannotCreate);
-    EXPECT_EQ(start.folder, L"C:\\work");
     host.readOnly = false;
     host.AddDirectory(kList);
     EXPECT_EQ(actions.Open().problem, ListProblem::NotAFile);
